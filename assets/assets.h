@@ -1,0 +1,36 @@
+// assets: object definitions, object files, graphics lists and the loading
+// screen, placement of objects and enemies, sound effects.
+#pragma once
+
+#include "core/engine_state.h"
+
+namespace tw {
+
+// --- object definitions (assets/definitions.cpp) ---
+void load_object_definitions();
+text definition_file_path(const text& image_path, const text& gfx_codec);  // cut + ".dll"
+void apply_definition_key(object_definition& d, const text& key, const text& value);
+
+// --- object files (assets/object_files.cpp) ---
+void read_object_file(int32_t x, int32_t y, const text& path);
+void assign_cell_graphic(int32_t x, int32_t y, const text& name);
+// The parsed pairs of an object file, read once per build (engine.object_file_cache).
+const object_file_contents& cached_object_file(const text& path);
+
+// --- graphics lists and loading screen (assets/graphics_lists.cpp) ---
+void show_loading_screen();
+text loading_screen_name(const text& load_screen);  // first "#" replaced by random(1)
+void load_world_graphics();
+void clear_asset_lists();
+void load_cursor_sprites(int32_t x, int32_t y);
+
+// --- placement and spawning (assets/placement.cpp) ---
+void place_cell_children(int32_t x, int32_t y);
+void spawn_enemies();
+void anchor_instance(object_instance& inst, const object_definition& def);
+void anchor_enemy(enemy& e, const object_definition& def);
+
+// --- sound effects (assets/sound_effects.cpp) ---
+void load_sound_effects();
+
+}  // namespace tw

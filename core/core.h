@@ -1,0 +1,43 @@
+// core: start-up, configuration, fatal errors and the report log, the main
+// loop and frame, display set-up, and the automation dump.
+#pragma once
+
+#include "core/engine_state.h"
+
+namespace tw {
+
+// --- start-up (core/startup.cpp) ---
+int engine_main();                            // the whole program; returns only in tests
+[[noreturn]] void end_program();              // releases the runtime, exit code 0
+
+// --- configuration (core/configuration.cpp) ---
+void load_configuration(const text& path);    // fatal error 0 when it cannot be opened
+void apply_config_key(const text& key, const text& value);
+void read_configuration_pairs(const text& path);  // the reading half, without devices
+
+// --- fatal errors and the report log (core/fatal_error.cpp) ---
+text fatal_error_text(int code);              // the box text; empty for an unlisted code
+void fatal_error(int code);                   // box titled "ERROR ", then end_program
+void write_error_report();                    // the installed fault reporter
+
+// --- display set-up (core/display.cpp) ---
+void query_desktop();
+void open_main_window();
+void open_main_screen(int window);
+
+// --- main loop and frame (core/main_loop.cpp) ---
+void run_main_loop();                         // until loop_state is 20
+void main_loop_pass();                        // rebuild if asked, one event, one frame
+void process_window_event();
+void run_frame();
+void examine_pointer();
+void draw_world_if_enabled();
+void advance_frame_cycle();
+void count_time_tick(int32_t counter);
+void draw_debug_overlay();
+text debug_line_text();                       // "Debug: GFXMEM:<bytes>  ENEMIES:<count>"
+
+// --- automation dump (core/dump.cpp) ---
+void write_engine_dump(const text& path);
+
+}  // namespace tw

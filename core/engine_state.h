@@ -1,0 +1,293 @@
+// engine_state: the one process-wide record through which every part of the
+// engine communicates, and the records of the shared lists.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "runtime/values.h"
+
+namespace tw {
+
+// ===========================================================================
+// World cells and the grid
+// ===========================================================================
+
+struct world_cell {
+    std::array<int32_t, 8> child_instance{};  // index in object_instances; -1 none
+    std::array<name_id, 8> child_name{};      // CHILD1..CHILD8 (interned)
+    int32_t last_child_slot = 0;              // highest slot that got an instance, -1 none
+    int32_t cell_sprite3d = 0;                // the cell's own 3D sprite, 0 none
+    int32_t alpha = 0;                        // drawn only when > 0
+    name_id cell_type = 0;                    // names the cell's object file
+    name_id gfx_name = 0;                     // world graphic of the cell
+    int32_t transparency = 0;
+    int8_t use_collision = 0;                 // non-zero blocks movement
+    int8_t collision_flag = 0;                // 1: something here can be collected
+    int8_t state = 0;                         // 1: loaded and drawable
+    int8_t child_count = 0;                   // placement examines slots 0..child_count
+    int8_t use_enemy = 0;                     // 1: enemies may spawn here
+};
+
+// Cells (x, y), x the column, y the row, indices 0..max_x and 0..max_y.
+struct world_grid_t {
+    int32_t max_x = -1;
+    int32_t max_y = -1;
+    std::vector<world_cell> cells;            // column-major: index x * (max_y + 1) + y
+};
+
+// ===========================================================================
+// Records of the shared lists
+// ===========================================================================
+
+struct floor_cell {
+    int32_t x = 0;
+    int32_t y = 0;
+    text cell_type;
+};
+
+struct object_definition {
+    text image_path;
+    int32_t sprite = 0;
+    text gfx_name;
+    int32_t gfx_transparency = 0;
+    int32_t density = 0;
+    int8_t fit_to_matrix = 0;
+    int8_t collision = 0;
+    text hotspot;
+    int32_t x_mode1 = 0;
+    int32_t x_mode2 = 0;
+    int8_t gfx_show = 0;
+    int8_t center_field = 0;
+    int8_t kill_on_collision = 0;
+    int32_t score = 0;
+    int8_t count_to_score = 0;
+    text count_sound;
+    int8_t use_count_sound = 0;
+    int8_t is_player = 0;
+    int8_t is_enemy = 0;
+    int32_t random_move = 0;
+    int32_t move_x = 0;
+    int32_t move_y = 0;
+    int32_t velo_x = 0;
+    int32_t velo_y = 0;
+    int8_t ai_level = 0;
+    int32_t d_move = 0;
+    int32_t change_direction = 0;
+};
+
+struct object_instance {
+    int8_t gfx_show = 0;
+    int32_t alpha = 0;
+    int32_t sprite3d = 0;
+    int8_t collision = 0;
+    float width = 0;
+    float height = 0;
+    float anchor_x = 0;
+    float anchor_y = 0;
+    int32_t x_mode1 = 0;
+    int32_t x_mode2 = 0;
+    int8_t kill_on_collision = 0;
+    int32_t score = 0;
+    int8_t count_to_score = 0;
+    text count_sound;
+    int8_t use_count_sound = 0;
+    int8_t is_player = 0;
+};
+
+struct enemy {
+    int32_t pos_x = 0;
+    int32_t pos_y = 0;
+    float anchor_x = 0;
+    float anchor_y = 0;
+    float width = 0;
+    float height = 0;
+    int32_t x_mode1 = 0;
+    int32_t x_mode2 = 0;
+    int8_t gfx_show = 0;
+    int32_t alpha = 0;
+    int32_t sprite3d = 0;
+    int8_t collision = 0;
+    int32_t random_move = 0;
+    int32_t move_x = 0;
+    int32_t move_y = 0;
+    int32_t velo_x = 0;
+    int32_t velo_y = 0;
+    int8_t ai_level = 0;
+    int32_t d_move = 0;
+    int32_t change_direction = 0;
+    int32_t walk_direction = 0;               // 13 down, 14 left, 15 right, 16 up, 0 none yet
+};
+
+struct world_graphic {
+    text path;
+    int32_t sprite = 0;
+    text name;
+};
+
+struct cursor_sprite {
+    float pos_x = 0;
+    float pos_y = 0;
+    int32_t sprite3d = 0;
+    int32_t step_counter = 0;
+    int32_t heading = 0;                      // 13 down, 14 left, 15 right, 16 up, 17 idle
+    int32_t sprite = 0;
+};
+
+struct sound_effect {
+    text path;
+    text name;
+    int32_t handle = 0;
+    int8_t loaded = 0;
+};
+
+struct font_char {
+    float height = 0;
+    float width = 0;
+    int32_t sprite = 0;
+    int32_t sprite3d = 0;
+    text image_name;
+};
+
+// The contents of one object file, read at most once per world build.
+struct object_file_pair {
+    text key;
+    text value;
+};
+struct object_file_contents {
+    bool exists = false;
+    std::vector<object_file_pair> pairs;
+};
+
+// ===========================================================================
+// The engine state
+// ===========================================================================
+
+struct EngineState {
+    // --- start-up and loop ---
+    text base_dir;
+    text config_path;
+    int32_t loop_state = 0;
+    int32_t world_number = 0;
+    int32_t built_world_number = 0;
+    float screen_width = 0;
+    float screen_height = 0;
+    float display_scale = 0;
+    int8_t joystick_present = 0;
+    int32_t frame_cycle_counter = 0;
+    int32_t time_ticks = 0;
+    int32_t main_window = 0;
+
+    // --- configuration (one field per key) ---
+    text sound_fx_path;
+    text egfx_path;
+    int32_t egfx_max = 0;
+    text font_path;
+    text font_system;
+    int8_t window_mode = 0;
+    int32_t multitask = 0;
+    text save_gfx;
+    text save_evolution;
+    text app_name;
+    text gfx_path;
+    float resolution = 0;
+    text topo_path;
+    text basic_gfx_path;
+    int8_t use_extended_topo = 0;
+    text app_entry;
+    text app_start;
+    text topo_gfx_path;
+    text gfx_codec;
+    text system_core_path;
+    text core_name;
+    int32_t max_foe = 0;
+    text log_path;
+    text log_file;
+    text rgb_code_path;
+    text world_gfx_path;
+    int8_t use_log_file = 0;
+    text load_screen;
+    text load_anim;
+    float full_screen_zoom = 0;
+    int32_t res_base_w = 0;
+    int32_t res_base_h = 0;
+    text cursor_path;
+    int32_t cursor_speed = 0;
+    int32_t cursor_speed_inverse = 0;
+    int32_t vegi_dense = 0;
+    int8_t use_full_matrix = 0;
+    int32_t world_random = 0;
+    int8_t multicore = 0;
+    int32_t map_size_x = 0;
+    int32_t map_size_y = 0;
+    float world_temperature = 0;
+    int32_t world_refresh = 0;
+    int32_t frame_cycle_length = 0;
+    text self_create_base_path;
+    int8_t use_self_create_base = 0;
+    int32_t lab_switch = 0;
+
+    // --- world ---
+    int32_t world_width = 0;
+    int32_t world_height = 0;
+    int32_t world_base_width = 0;
+    int32_t world_base_height = 0;
+    float view_origin_x = 0;
+    float view_origin_y = 0;
+    float view_cells_x = 0;
+    float view_cells_y = 0;
+    int32_t move_step = 0;
+
+    // --- view, font, score, steering ---
+    int32_t screen_copy_sprite = 0;
+    int32_t screen_copy_sprite3d = 0;
+    float text_pen_x = 0;
+    float text_pen_y = 0;
+    int32_t shown_score = 0;
+    int32_t target_score = 0;
+    int8_t steer_x = 0;
+    int8_t steer_y = 0;
+
+    // --- loading screen and progress bars ---
+    int32_t load_screen_sprite = 0;
+    int32_t load_screen_sprite3d = 0;
+    float load_progress = 0;
+    int32_t load_flip_counter = 0;
+    float build_progress = 0;
+    int32_t build_flip_counter = 0;
+
+    // --- shared containers ---
+    std::vector<font_char> font_char_table;   // 257 entries, 0..256
+    world_grid_t world_grid;
+    List<floor_cell> floor_cells;
+    List<enemy> enemy_list;
+    List<sound_effect> sound_fx_list;
+    List<cursor_sprite> cursor_sprites;
+    List<object_instance> object_instances;
+    List<object_definition> object_definitions;
+    List<world_graphic> world_graphics;
+
+    // Object files read during the current build, by path (a rebuild reads afresh).
+    std::unordered_map<text, object_file_contents> object_file_cache;
+};
+
+// The single instance.
+extern EngineState engine;
+
+// Gives every field its start value (start-up's default step); tests use it too.
+void set_start_values();
+
+// ===========================================================================
+// Grid access. Reads outside the allocated grid see an empty cell that blocks
+// movement; they never touch memory outside the grid.
+// ===========================================================================
+
+bool cell_in_grid(int32_t x, int32_t y);
+world_cell& cell_at(int32_t x, int32_t y);        // only for cells in the grid
+const world_cell& cell_or_blocker(int32_t x, int32_t y);
+void create_world_grid(int32_t max_x, int32_t max_y);  // all cells empty
+
+}  // namespace tw

@@ -1,0 +1,59 @@
+// platform: what the pieces of the runtime share among themselves. Only files
+// in runtime/ include this header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "runtime/values.h"
+
+namespace tw::platform {
+
+// ===========================================================================
+// Paths and files (runtime/system_files.cpp)
+// ===========================================================================
+
+// A path as the data wrote it (\ or / separators, any case) turned into one the
+// host can open: separators converted, and every component that does not exist
+// with its exact case looked up case-insensitively. Unresolvable parts are kept.
+std::string resolve_path(const text& path);
+// Whole file into memory; false when it cannot be read or is larger than limit.
+bool read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit);
+// Case-insensitive wildcard match with * and ? (folder scans).
+bool wildcard_match(const text& pattern, const text& name);
+
+// ===========================================================================
+// Decoders (runtime/decode_image.cpp, runtime/decode_sound.cpp)
+// ===========================================================================
+
+constexpr int max_image_side = 16384;   // larger images are refused, never allocated
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    bool has_alpha = false;             // the file carried its own alpha channel
+    std::vector<uint8_t> rgba;          // width * height * 4, rows top to bottom, straight alpha
+};
+// PNG, JPEG, TIFF, TGA or BMP, chosen by content. false with a reason on failure.
+bool decode_image(const uint8_t* data, size_t size, Image& out, std::string* why = nullptr);
+
+constexpr size_t max_sound_bytes = 64000000;  // decoded PCM is cut here
+
+struct Pcm {
+    int rate = 0;
+    int channels = 0;
+    std::vector<int16_t> samples;       // interleaved
+};
+// RIFF WAVE (chunks walked) or Ogg Vorbis, chosen by content.
+bool decode_sound(const uint8_t* data, size_t size, Pcm& out, std::string* why = nullptr);
+
+// ===========================================================================
+// Faults (runtime/system_faults.cpp): the automation script provokes a real
+// processor fault with this.
+// ===========================================================================
+
+void provoke_fault();
+
+}  // namespace tw::platform

@@ -1,0 +1,37 @@
+// Helpers shared by the tests: temporary game folders and running the real
+// program headless.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tw::test {
+
+// A fresh empty folder under the system's temporary folder; removed by the
+// destructor.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string path;  // ends with '/'
+    // Writes a file (creating folders on the way); returns its full path.
+    std::string write(const std::string& relative, const std::string& contents) const;
+};
+
+// Lines joined with CR LF (the data files' usual line end), with a final CR LF.
+std::string crlf(const std::vector<std::string>& lines);
+
+struct RunResult {
+    int exit_code = -1;
+    std::string out;  // stdout
+    std::string err;  // stderr
+};
+// Runs build/tileworld in `dir` with the given extra environment entries
+// ("NAME=value"), headless (offscreen video, dummy audio) unless overridden.
+RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env = {},
+                        int timeout_seconds = 120);
+
+std::string read_file(const std::string& path);
+
+}  // namespace tw::test

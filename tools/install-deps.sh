@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs everything tileworld needs to build, run and test, from Debian's
+# packages. Run as root on Debian 12.
+set -e
+export DEBIAN_FRONTEND=noninteractive
+PACKAGES="g++ cmake make pkg-config git \
+  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core \
+  libpng-dev zlib1g-dev libjpeg62-turbo-dev libtiff-dev libogg-dev libvorbis-dev \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libegl-mesa0 libgl1-mesa-dri libgles2 xvfb xauth"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  apt-get update
+  apt-get install -y --no-install-recommends $missing
+fi

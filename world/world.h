@@ -1,0 +1,39 @@
+// world: the grid and its building, the labyrinth generator, the saved-world
+// files and the progress bars shown while a world is made.
+#pragma once
+
+#include "core/engine_state.h"
+
+namespace tw {
+
+// Largest highest index a world may have in either direction.
+constexpr int32_t max_world_index = 1024;
+
+// --- building (world/build.cpp) ---
+void build_world(const text& base_path);      // start-up build; fatal error 5 without a base
+void rebuild_world();                         // for the current world_number
+void reset_world();
+void clear_enemies();
+void clear_cursor_sprites();
+void size_cell_sprites();
+void load_cell_object(int32_t x, int32_t y);  // object file, graphic, children
+void compute_view_cells();                    // view_cells_x / view_cells_y
+text object_file_path(const world_cell& c);   // rgb_code_path + app_start + "\" + cell_type
+
+// --- labyrinth (world/labyrinth.cpp) ---
+void fill_walls(int32_t w, int32_t h);
+void carve_floor(int32_t w, int32_t h);
+void carve_green(int32_t w, int32_t h);
+void carve_water(int32_t w, int32_t h);
+void mark_edges();
+
+// --- saved worlds (world/world_files.cpp) ---
+void load_saved_world(const text& topography_path);  // fatal error 4 without the file
+void load_topography(int file, int32_t w, int32_t h);
+void load_opacity(int file, int32_t w, int32_t h);
+
+// --- progress bars (world/progress_bar.cpp) ---
+void build_progress_tick();
+void load_progress_tick();
+
+}  // namespace tw
