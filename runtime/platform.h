@@ -56,4 +56,16 @@ bool decode_sound(const uint8_t* data, size_t size, Pcm& out, std::string* why =
 
 void provoke_fault();
 
+// ===========================================================================
+// Pieces of runtime start-up and shutdown, called by runtime_startup and
+// runtime_shutdown (runtime/system_faults.cpp) in this order.
+// ===========================================================================
+
+void automation_startup();  // reads TILEWORLD_SCRIPT; a malformed script exits with code 2
+void video_shutdown();      // windows, 3D sprites, mouse, screen, sprites, keyboard, joystick
+void sound_shutdown();      // sound device and sounds
+
+// Milliseconds since the runtime started (monotonic).
+uint64_t tick_ms();
+
 }  // namespace tw::platform

@@ -1,6 +1,7 @@
 // Placeholder: replaced by the real implementation.
 #include <cstdlib>
 #include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 
 namespace tw {
 
@@ -17,3 +18,7 @@ void free_sound(int /*number*/) {}
 bool is_sound(int /*number*/) { return {}; }
 
 }  // namespace tw
+
+namespace tw::platform {
+void sound_shutdown() {}
+}  // namespace tw::platform

@@ -1,6 +1,7 @@
 // Placeholder: replaced by the real implementation.
 #include <cstdlib>
 #include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 
 namespace tw {
 
@@ -55,3 +56,8 @@ bool joystick_button(int /*n*/) { return {}; }
 void set_dump_handler(dump_procedure /*p*/) {}
 
 }  // namespace tw
+
+namespace tw::platform {
+void automation_startup() {}
+void video_shutdown() {}
+}  // namespace tw::platform
