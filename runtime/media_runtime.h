@@ -148,6 +148,7 @@ text directory_entry_name(int number);
 int directory_entry_type(int number);         // 1 file, 2 folder
 void finish_directory(int number);
 bool file_exists(const text& path);           // a file (not a folder) is there
+bool write_text_file(const text& path, const text& contents);  // whole file, replaced
 
 // ===========================================================================
 // Dates
@@ -163,5 +164,6 @@ text format_date(const text& mask, int64_t seconds);
 
 using dump_procedure = void (*)(const text& path);
 void set_dump_handler(dump_procedure p);
+bool automation_quit_requested();             // the script's "quit": end the loop after this pass
 
 }  // namespace tw

@@ -31,5 +31,6 @@ void finish_directory(int /*number*/) {}
 bool file_exists(const text& /*path*/) { return {}; }
 int64_t current_date() { return {}; }
 text format_date(const text& /*mask*/, int64_t /*seconds*/) { return {}; }
+bool write_text_file(const text& /*path*/, const text& /*contents*/) { return {}; }
 
 }  // namespace tw

@@ -54,6 +54,7 @@ int joystick_axis_x() { return {}; }
 int joystick_axis_y() { return {}; }
 bool joystick_button(int /*n*/) { return {}; }
 void set_dump_handler(dump_procedure /*p*/) {}
+bool automation_quit_requested() { return {}; }
 
 }  // namespace tw
 
