@@ -165,5 +165,10 @@ text format_date(const text& mask, int64_t seconds);
 using dump_procedure = void (*)(const text& path);
 void set_dump_handler(dump_procedure p);
 bool automation_quit_requested();             // the script's "quit": end the loop after this pass
+// Input injected by tests and by the script, through the same path as device events.
+void inject_key(int code, bool down);         // DirectInput scan code
+void attach_virtual_joystick();               // init_joystick then reports one
+void inject_joystick_button(int n, bool down);
+void inject_joystick_axis(int axis, int value);  // axis 0 = x, 1 = y; value -1, 0 or 1
 
 }  // namespace tw

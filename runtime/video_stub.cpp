@@ -55,6 +55,10 @@ int joystick_axis_y() { return {}; }
 bool joystick_button(int /*n*/) { return {}; }
 void set_dump_handler(dump_procedure /*p*/) {}
 bool automation_quit_requested() { return {}; }
+void inject_key(int, bool) {}
+void attach_virtual_joystick() {}
+void inject_joystick_button(int, bool) {}
+void inject_joystick_axis(int, int) {}
 
 }  // namespace tw
 
