@@ -272,6 +272,7 @@ struct EngineState {
 
     // Object files read during the current build, by path (a rebuild reads afresh).
     std::unordered_map<text, object_file_contents> object_file_cache;
+    bool object_file_cache_off = false;       // benchmarks only: read every object file afresh
 };
 
 // The single instance.
