@@ -65,6 +65,8 @@ void automation_startup();  // reads TILEWORLD_SCRIPT; a malformed script exits 
 void video_shutdown();      // windows, 3D sprites, mouse, screen, sprites, keyboard, joystick
 void sound_shutdown();      // sound device and sounds
 
+void close_all_files();    // every open file, flushed first (runtime/system_files.cpp)
+
 // Milliseconds since the runtime started (monotonic).
 uint64_t tick_ms();
 

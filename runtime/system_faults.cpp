@@ -1,0 +1,165 @@
+// system_faults: runtime start-up and shutdown, and surviving processor
+// faults.
+//
+// A fault (invalid memory access, division by zero, bus error, illegal
+// instruction) inside a guarded step abandons the rest of that step: the
+// signal handler, running on its own stack, jumps back to the step's recovery
+// point. Before the engine installs its reporter the fault passes silently;
+// afterwards the reporter runs once per fault, in normal context, so it may
+// open and write files. Everything here is POSIX; a Windows build would use
+// structured exception handling behind the same functions.
+#include <csetjmp>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+
+namespace tw {
+
+// ===========================================================================
+// State
+// ===========================================================================
+
+namespace {
+
+constexpr int max_guard_depth = 16;
+sigjmp_buf guard_points[max_guard_depth];
+volatile sig_atomic_t guard_depth = 0;
+volatile sig_atomic_t last_signal = 0;
+volatile sig_atomic_t last_code = 0;
+fault_procedure reporter = nullptr;
+bool handlers_installed = false;
+std::vector<char> alt_stack;
+const int fault_signals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGILL};
+struct sigaction previous_actions[4];
+
+const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+
+void on_fault(int sig, siginfo_t* info, void*) {
+    if (guard_depth <= 0) {
+        // Outside any guarded step there is nowhere to resume: let the
+        // default action end the process.
+        signal(sig, SIG_DFL);
+        return;  // the faulting instruction runs again and now terminates
+    }
+    last_signal = sig;
+    last_code = info ? info->si_code : 0;
+    siglongjmp(guard_points[guard_depth - 1], 1);
+}
+
+void install_handlers() {
+    if (handlers_installed) return;
+    alt_stack.resize(128 * 1024);
+    stack_t ss{};
+    ss.ss_sp = alt_stack.data();
+    ss.ss_size = alt_stack.size();
+    sigaltstack(&ss, nullptr);
+    for (int k = 0; k < 4; ++k) {
+        struct sigaction sa{};
+        sa.sa_sigaction = on_fault;
+        sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+        sigemptyset(&sa.sa_mask);
+        sigaction(fault_signals[k], &sa, &previous_actions[k]);
+    }
+    handlers_installed = true;
+}
+
+void remove_handlers() {
+    if (!handlers_installed) return;
+    for (int k = 0; k < 4; ++k) sigaction(fault_signals[k], &previous_actions[k], nullptr);
+    handlers_installed = false;
+}
+
+}  // namespace
+
+// ===========================================================================
+// Lifetime
+// ===========================================================================
+
+void runtime_startup() {
+    install_handlers();
+    platform::automation_startup();
+}
+
+void runtime_shutdown() {
+    platform::video_shutdown();
+    platform::sound_shutdown();
+    remove_handlers();
+    platform::close_all_files();
+}
+
+void runtime_exit(int code) {
+    runtime_shutdown();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
+}
+
+uint64_t platform::tick_ms() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - started)
+                                     .count());
+}
+
+// ===========================================================================
+// Faults
+// ===========================================================================
+
+void set_error_handler(fault_procedure p) {
+    install_handlers();
+    reporter = p;
+}
+
+bool run_guarded(void (*step)()) {
+    if (!step) return true;
+    install_handlers();
+    if (guard_depth >= max_guard_depth) {  // nested too deep to guard: run unguarded
+        step();
+        return true;
+    }
+    int depth = guard_depth;
+    if (sigsetjmp(guard_points[depth], 1) == 0) {
+        guard_depth = depth + 1;
+        step();
+        guard_depth = depth;
+        return true;
+    }
+    guard_depth = depth;
+    if (reporter) reporter();
+    return false;
+}
+
+text error_message() {
+    switch (last_signal) {
+        case 0: return "No Error";
+        case SIGSEGV: return "Invalid memory access";
+        case SIGBUS: return "Bus error";
+        case SIGILL: return "Illegal instruction";
+        case SIGFPE:
+            return last_code == FPE_INTDIV ? "Integer division by zero" : "Floating-point error";
+        default: return "Unknown fault";
+    }
+}
+
+int error_line() { return -1; }
+
+text error_file() { return "Line numbering is disabled"; }
+
+void platform::provoke_fault() {
+    volatile int* volatile target = nullptr;
+    *target = 1;
+}
+
+int create_mutex() {
+    static std::vector<std::unique_ptr<std::mutex>> mutexes;
+    mutexes.push_back(std::make_unique<std::mutex>());
+    return static_cast<int>(mutexes.size());
+}
+
+}  // namespace tw

@@ -1,0 +1,344 @@
+// system_files: files, folder scans and path resolution.
+//
+// Game data is usually written on Windows: paths use backslashes and their
+// case need not match the files on disk. Every path the runtime opens is
+// resolved here, so a game folder made on Windows runs unchanged elsewhere.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+
+namespace tw {
+
+// ===========================================================================
+// Paths
+// ===========================================================================
+
+namespace {
+
+char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equal_nocase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower_ascii(a[i]) != lower_ascii(b[i])) return false;
+    return true;
+}
+
+// Case-insensitive order with the exact bytes as tie-break, so that listings
+// are the same on every file system.
+bool name_before(const std::string& a, const std::string& b) {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char ca = static_cast<unsigned char>(lower_ascii(a[i]));
+        unsigned char cb = static_cast<unsigned char>(lower_ascii(b[i]));
+        if (ca != cb) return ca < cb;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+bool path_exists(const std::string& p) {
+    struct stat st;
+    return !p.empty() && stat(p.c_str(), &st) == 0;
+}
+
+// The entry of `dir` whose name equals `name` ignoring case; the first in
+// sorted order when several do. Empty when none.
+std::string find_nocase(const std::string& dir, const std::string& name) {
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return {};
+    std::string best;
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (equal_nocase(n, name) && (best.empty() || name_before(n, best))) best = n;
+    }
+    closedir(d);
+    return best;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::string resolve_path(const text& path) {
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    if (p.empty() || path_exists(p)) return p;
+    // Walk the components; keep each that exists, look up the others ignoring case.
+    bool absolute = p[0] == '/';
+    std::string done = absolute ? "/" : "";
+    size_t pos = absolute ? 1 : 0;
+    bool lost = false;  // once a component cannot be found, the rest is kept as written
+    while (pos <= p.size()) {
+        size_t slash = p.find('/', pos);
+        std::string part = p.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+        if (!part.empty()) {
+            std::string candidate = done + part;
+            if (!lost && part != "." && part != ".." && !path_exists(candidate)) {
+                std::string found = find_nocase(done.empty() ? "." : done, part);
+                if (!found.empty()) candidate = done + found;
+                else lost = true;
+            }
+            done = candidate;
+        }
+        if (slash == std::string::npos) break;
+        done += '/';
+        pos = slash + 1;
+    }
+    return done;
+}
+
+bool read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit) {
+    out.clear();
+    std::string p = resolve_path(path);
+    struct stat st;
+    if (p.empty() || stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (static_cast<uint64_t>(st.st_size) > limit) return false;
+    FILE* f = std::fopen(p.c_str(), "rb");
+    if (!f) return false;
+    out.resize(static_cast<size_t>(st.st_size));
+    size_t got = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), f);
+    std::fclose(f);
+    out.resize(got);
+    return true;
+}
+
+bool wildcard_match(const text& pattern, const text& name) {
+    // Iterative * and ? matching with one backtrack point; case-insensitive.
+    size_t p = 0, n = 0, star = std::string::npos, mark = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || lower_ascii(pattern[p]) == lower_ascii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+}  // namespace platform
+
+// ===========================================================================
+// Numbered tables
+// ===========================================================================
+
+namespace {
+
+struct OpenFile {
+    FILE* f = nullptr;
+};
+
+struct Scan {
+    struct Entry {
+        std::string name;
+        int type = 1;
+    };
+    std::vector<Entry> entries;
+    int current = -1;
+};
+
+template <class T>
+struct Table {
+    std::vector<std::unique_ptr<T>> slots;
+    T* get(int n) {
+        if (n < 0 || n >= static_cast<int>(slots.size())) return nullptr;
+        return slots[static_cast<size_t>(n)].get();
+    }
+    // Places an object at `number`, or at a fresh slot >= 1 for -1. Returns
+    // the handle for -1 and 1 for a chosen number.
+    int put(int number, std::unique_ptr<T> obj) {
+        int slot = number;
+        if (number < 0) {
+            slot = 1;
+            while (slot < static_cast<int>(slots.size()) && slots[static_cast<size_t>(slot)]) ++slot;
+        }
+        if (slot >= static_cast<int>(slots.size())) slots.resize(static_cast<size_t>(slot) + 1);
+        slots[static_cast<size_t>(slot)] = std::move(obj);
+        return number < 0 ? slot : 1;
+    }
+    void drop(int n) {
+        if (get(n)) slots[static_cast<size_t>(n)].reset();
+    }
+};
+
+Table<OpenFile>& files() {
+    static Table<OpenFile> t;
+    return t;
+}
+Table<Scan>& scans() {
+    static Table<Scan> t;
+    return t;
+}
+
+void close_open_file(OpenFile* of) {
+    if (of && of->f) {
+        std::fclose(of->f);
+        of->f = nullptr;
+    }
+}
+
+int open_with_mode(int number, const text& path, const char* mode, bool create) {
+    std::string p = platform::resolve_path(path);
+    if (p.empty()) return 0;
+    struct stat st;
+    if (stat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return 0;  // a folder is not a file
+    FILE* f = std::fopen(p.c_str(), mode);
+    if (!f && create) f = std::fopen(p.c_str(), "w+b");
+    if (!f) return 0;
+    if (number >= 0) close_open_file(files().get(number));
+    auto of = std::make_unique<OpenFile>();
+    of->f = f;
+    return files().put(number, std::move(of));
+}
+
+}  // namespace
+
+void platform::close_all_files() {
+    for (auto& slot : files().slots) close_open_file(slot.get());
+    files().slots.clear();
+}
+
+// ===========================================================================
+// Files
+// ===========================================================================
+
+int open_file_read(int number, const text& path) { return open_with_mode(number, path, "rb", false); }
+
+int open_file(int number, const text& path) { return open_with_mode(number, path, "r+b", true); }
+
+int create_file(int number, const text& path) { return open_with_mode(number, path, "w+b", false); }
+
+text read_line(int number) {
+    OpenFile* of = files().get(number);
+    if (!of || !of->f) return {};
+    text line;
+    for (;;) {
+        int c = std::fgetc(of->f);
+        if (c == EOF || c == '\n' || c == '\0') break;
+        if (c == '\r') {
+            int next = std::fgetc(of->f);
+            if (next != '\n' && next != EOF) std::ungetc(next, of->f);
+            break;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    return line;
+}
+
+void write_line(int number, const text& t) {
+    OpenFile* of = files().get(number);
+    if (!of || !of->f) return;
+    std::fwrite(t.data(), 1, t.size(), of->f);
+    std::fwrite("\r\n", 1, 2, of->f);
+}
+
+bool end_of_file(int number) {
+    OpenFile* of = files().get(number);
+    if (!of || !of->f) return false;
+    int c = std::fgetc(of->f);
+    if (c == EOF) return true;
+    std::ungetc(c, of->f);
+    return false;
+}
+
+void close_file(int number) {
+    OpenFile* of = files().get(number);
+    if (!of) return;
+    close_open_file(of);
+    files().drop(number);
+}
+
+bool file_exists(const text& path) {
+    std::string p = platform::resolve_path(path);
+    struct stat st;
+    return !p.empty() && stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool write_text_file(const text& path, const text& contents) {
+    std::string p = platform::resolve_path(path);
+    if (p.empty()) return false;
+    FILE* f = std::fopen(p.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+text current_directory() {
+    std::vector<char> buf(4096);
+    while (!getcwd(buf.data(), buf.size())) {
+        if (buf.size() > (1u << 20)) return "./";
+        buf.resize(buf.size() * 2);
+    }
+    text dir = buf.data();
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
+// ===========================================================================
+// Folder scans
+// ===========================================================================
+
+int examine_directory(int number, const text& folder, const text& pattern) {
+    std::string dir = folder.empty() ? std::string(".") : platform::resolve_path(folder);
+    DIR* d = opendir(dir.c_str());
+    if (!d) return 0;
+    auto scan = std::make_unique<Scan>();
+    std::string prefix = dir;
+    if (prefix.back() != '/') prefix.push_back('/');
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n == "." || n == "..") continue;
+        if (!platform::wildcard_match(pattern, n)) continue;
+        struct stat st;
+        int type = 1;
+        if (stat((prefix + n).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) type = 2;
+        scan->entries.push_back({n, type});
+    }
+    closedir(d);
+    std::sort(scan->entries.begin(), scan->entries.end(),
+              [](const Scan::Entry& a, const Scan::Entry& b) { return name_before(a.name, b.name); });
+    return scans().put(number, std::move(scan));
+}
+
+bool next_directory_entry(int number) {
+    Scan* s = scans().get(number);
+    if (!s) return false;
+    if (s->current + 1 >= static_cast<int>(s->entries.size())) {
+        s->current = static_cast<int>(s->entries.size());
+        return false;
+    }
+    s->current += 1;
+    return true;
+}
+
+text directory_entry_name(int number) {
+    Scan* s = scans().get(number);
+    if (!s || s->current < 0 || s->current >= static_cast<int>(s->entries.size())) return {};
+    return s->entries[static_cast<size_t>(s->current)].name;
+}
+
+int directory_entry_type(int number) {
+    Scan* s = scans().get(number);
+    if (!s || s->current < 0 || s->current >= static_cast<int>(s->entries.size())) return 0;
+    return s->entries[static_cast<size_t>(s->current)].type;
+}
+
+void finish_directory(int number) { scans().drop(number); }
+
+}  // namespace tw

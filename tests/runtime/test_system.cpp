@@ -1,0 +1,116 @@
+// Files, folder scans, paths, dates and fault recovery.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+#include "support/test_support.h"
+
+using namespace tw;
+using tw::test::TempDir;
+
+TEST(Files, LineEndsOfEveryKindAndEmptyTextAtTheEnd) {
+    TempDir dir;
+    std::string p = dir.write("lines.txt", std::string("a\r\nb\nc\rd\0e\r\n\r\nlast", 19));
+    int f = open_file_read(-1, p);
+    ASSERT_GE(f, 1);
+    std::vector<std::string> got;
+    while (!end_of_file(f)) got.push_back(read_line(f));
+    EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "c", "d", "e", "", "last"}));
+    EXPECT_EQ(read_line(f), "");
+    close_file(f);
+}
+
+TEST(Files, UnopenedFileReadsEmptyAndIsNeverAtItsEnd) {
+    EXPECT_EQ(open_file_read(-1, "/no/such/file"), 0);
+    EXPECT_FALSE(end_of_file(0));
+    EXPECT_EQ(read_line(0), "");
+    TempDir dir;
+    std::filesystem::create_directories(dir.path + "folder.dll");
+    EXPECT_EQ(open_file_read(-1, dir.path + "folder.dll"), 0);  // a folder is not a file
+}
+
+TEST(Files, OpenKeepsContentsCreateTruncates) {
+    TempDir dir;
+    std::string p = dir.write("log.txt", "0123456789\r\n");
+    int f = open_file(-1, p);
+    ASSERT_GE(f, 1);
+    write_line(f, "ab");
+    close_file(f);
+    EXPECT_EQ(tw::test::read_file(p), "ab\r\n456789\r\n");
+    f = create_file(-1, p);
+    write_line(f, "x");
+    close_file(f);
+    EXPECT_EQ(tw::test::read_file(p), "x\r\n");
+    int g = open_file(-1, dir.path + "new.txt");
+    EXPECT_GE(g, 1);  // created when missing
+    close_file(g);
+    EXPECT_TRUE(file_exists(dir.path + "new.txt"));
+}
+
+TEST(Paths, BackslashesAndCaseAreResolved) {
+    TempDir dir;
+    dir.write("Data/Gfx/Grass.png", "x");
+    EXPECT_EQ(platform::resolve_path(dir.path + "DATA\\gfx\\grass.PNG"), dir.path + "Data/Gfx/Grass.png");
+    EXPECT_TRUE(file_exists(dir.path + "data\\GFX\\grass.png"));
+    EXPECT_FALSE(file_exists(dir.path + "data\\GFX\\missing.png"));
+    // Exact names win over case-insensitive ones.
+    dir.write("Data/Gfx/grass.png", "y");
+    EXPECT_EQ(tw::test::read_file(platform::resolve_path(dir.path + "Data/Gfx/grass.png")), "y");
+    EXPECT_EQ(current_directory().back(), '/');
+}
+
+TEST(FolderScans, SortedCaseInsensitivelyWithWildcardsAndTypes) {
+    TempDir dir;
+    for (const char* n : {"b.png", "A.PNG", "c.txt", "a.png", "Zed.png"}) dir.write(n, "x");
+    std::filesystem::create_directories(dir.path + "m.png");
+    int s = examine_directory(0, dir.path, "*.png");
+    ASSERT_NE(s, 0);
+    std::vector<std::string> names;
+    std::vector<int> types;
+    while (next_directory_entry(0)) {
+        names.push_back(directory_entry_name(0));
+        types.push_back(directory_entry_type(0));
+    }
+    finish_directory(0);
+    EXPECT_EQ(names, (std::vector<std::string>{"A.PNG", "a.png", "b.png", "m.png", "Zed.png"}));
+    EXPECT_EQ(types, (std::vector<int>{1, 1, 1, 2, 1}));
+    EXPECT_EQ(examine_directory(0, dir.path + "missing\\", "*"), 0);
+    EXPECT_FALSE(next_directory_entry(0));
+    EXPECT_TRUE(platform::wildcard_match("*.o?g", "Coin.OGG"));
+    EXPECT_FALSE(platform::wildcard_match("*.ogg", "coin.ogg.bak"));
+}
+
+TEST(Dates, MaskLettersAnyCase) {
+    int64_t may17 = 1368748800;  // 2013-05-17 00:00:00
+    EXPECT_EQ(format_date("%yyyy-,%mm-,%dd", may17), "2013-,05-,17");
+    EXPECT_EQ(format_date("%YY/%MM %hh:%II:%Ss %x", may17 + 3723), "13/05 01:02:03 %x");
+}
+
+namespace {
+int reports = 0;
+int steps_after_fault = 0;
+void count_report() { ++reports; }
+void faulting_step() {
+    platform::provoke_fault();
+    ++steps_after_fault;  // never reached
+}
+void quiet_step() { ++steps_after_fault; }
+}  // namespace
+
+TEST(Faults, RealFaultIsSurvivedAndReportedOnceAfterInstallation) {
+    EXPECT_EQ(error_line(), -1);
+    EXPECT_FALSE(error_file().empty());
+    EXPECT_FALSE(run_guarded(faulting_step));  // before installation: silently skipped
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(error_message(), "Invalid memory access");
+    set_error_handler(count_report);
+    EXPECT_FALSE(run_guarded(faulting_step));
+    EXPECT_FALSE(run_guarded(faulting_step));
+    EXPECT_EQ(reports, 2);
+    EXPECT_TRUE(run_guarded(quiet_step));
+    EXPECT_EQ(steps_after_fault, 1);
+    EXPECT_EQ(reports, 2);
+    set_error_handler(nullptr);
+}
