@@ -24,6 +24,7 @@ void write_error_report();                    // the installed fault reporter
 void query_desktop();
 void open_main_window();
 void open_main_screen(int window);
+void scale_to_display(int width, int height); // query_desktop's arithmetic for a given display
 
 // --- main loop and frame (core/main_loop.cpp) ---
 void run_main_loop();                         // until loop_state is 20

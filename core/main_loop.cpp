@@ -1,18 +1,110 @@
-// Placeholder: replaced by the real implementation.
-#include <cstdlib>
+// main_loop: after start-up the engine runs passes until loop_state is 20.
+// Each pass rebuilds the world when another world number was asked for,
+// takes at most one window event and runs one frame. The game has no clock
+// of its own: its running time is counted in frames.
 #include "core/core.h"
+
+#include <string>
+
+#include "presentation/presentation.h"
+#include "runtime/media_runtime.h"
+#include "world/world.h"
 
 namespace tw {
 
-void run_main_loop() {}
-void main_loop_pass() {}
-void process_window_event() {}
-void run_frame() {}
-void examine_pointer() {}
-void draw_world_if_enabled() {}
-void advance_frame_cycle() {}
-void count_time_tick(int32_t /*counter*/) {}
-void draw_debug_overlay() {}
-text debug_line_text() { return {}; }
+namespace {
+
+constexpr int32_t loop_ended = 20;
+
+// Event wait and sleep: a negative time would mean a wait without end.
+int frame_wait_ms() { return engine.multitask < 0 ? 0 : engine.multitask; }
+
+}  // namespace
+
+// ===========================================================================
+// Loop
+// ===========================================================================
+
+void run_main_loop() {
+    for (;;) {
+        // A processor fault skips the rest of the pass; the loop goes on.
+        run_guarded(main_loop_pass);
+        // Tested after each pass, so a pass always completes.
+        if (engine.loop_state == loop_ended) break;
+        // A scripted quit ends the loop the way the quit screen does.
+        if (automation_quit_requested()) {
+            engine.loop_state = loop_ended;
+            break;
+        }
+    }
+}
+
+void main_loop_pass() {
+    if (engine.use_self_create_base == 1 && engine.built_world_number != engine.world_number) {
+        // The rebuild turns a negative world number into 0 first, so the
+        // number recorded is the one actually built.
+        rebuild_world();
+        engine.built_world_number = engine.world_number;
+    }
+    process_window_event();
+    run_frame();
+}
+
+void process_window_event() {
+    // The runtime dispatches whatever event arrives; the engine acts on none
+    // of them (a close request from the system is ignored).
+    window_event(frame_wait_ms());
+}
+
+// ===========================================================================
+// Frame
+// ===========================================================================
+
+void run_frame() {
+    keyboard_step();
+    examine_pointer();
+    if (engine.joystick_present == 1) joystick_step();
+    delay(frame_wait_ms());
+    draw_world_if_enabled();
+    advance_frame_cycle();
+    flip_buffers();
+}
+
+// Nothing reads the mouse; examining it keeps the pointer confined to the
+// window and hidden while the window is active.
+void examine_pointer() { examine_mouse(); }
+
+void draw_world_if_enabled() {
+    if (engine.window_mode == 1) draw_world_view();
+}
+
+// The counter runs 0, 1, ..., frame_cycle_length, 0, ...: one tick every
+// frame_cycle_length + 1 frames; with a length of 0 or less every frame ticks.
+void advance_frame_cycle() {
+    // Compared before adding, so the counter cannot overflow at the top of
+    // the int range.
+    if (engine.frame_cycle_counter >= engine.frame_cycle_length) {
+        engine.frame_cycle_counter = 0;
+    } else {
+        engine.frame_cycle_counter += 1;
+    }
+    count_time_tick(engine.frame_cycle_counter);
+    draw_debug_overlay();
+}
+
+void count_time_tick(int32_t counter) {
+    if (counter == 0) engine.time_ticks += 1;
+}
+
+void draw_debug_overlay() {
+    if (!start_drawing(screen_output())) return;
+    draw_text(10, 38, debug_line_text(), rgb(255, 255, 200), rgb(0, 0, 0));
+    stop_drawing();
+}
+
+text debug_line_text() {
+    return "Debug: GFXMEM:" + std::to_string(free_video_memory()) +
+           "  ENEMIES:" + int_to_text(list_size(engine.enemy_list));
+}
 
 }  // namespace tw

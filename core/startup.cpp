@@ -1,10 +1,104 @@
-// Placeholder: replaced by the real implementation.
-#include <cstdlib>
+// startup: the entry routine. Start-up runs once, in a fixed order, then the
+// main loop runs until the quit screen ends it; every way out of the program
+// ends in end_program.
 #include "core/core.h"
+
+#include "assets/assets.h"
+#include "presentation/presentation.h"
+#include "runtime/media_runtime.h"
+#include "world/world.h"
 
 namespace tw {
 
-int engine_main() { return {}; }
-[[noreturn]] void end_program() { std::abort(); }
+// ===========================================================================
+// Start-up steps (each runs guarded: before the fault reporter is installed,
+// a processor fault abandons the step silently and start-up goes on)
+// ===========================================================================
+
+namespace {
+
+// Start values of every field, then the start-up folder and the
+// configuration file under it. The runtime resolves the backslash on every
+// platform, so the name is written the way the game data expects it.
+void step_start_values() {
+    set_start_values();
+    engine.base_dir = current_directory();
+    engine.config_path = engine.base_dir + "DATA\\ini.txt";
+}
+
+void step_configuration() { load_configuration(engine.config_path); }
+
+void step_decoders() {
+    use_png_decoder();
+    use_jpeg_decoder();
+    use_tga_decoder();
+    use_tiff_decoder();
+    use_ogg_decoder();
+}
+
+void step_display() { query_desktop(); }
+
+void step_window() { open_main_window(); }
+
+void step_loading_screen() { show_loading_screen(); }
+
+// The grid (indices 0..512 both ways) and the shared lists, emptied in the
+// order in which the rest of the engine expects to find them.
+void step_containers() {
+    create_world_grid(512, 512);
+    list_clear(engine.floor_cells);
+    list_clear(engine.enemy_list);
+    list_clear(engine.sound_fx_list);
+    list_clear(engine.cursor_sprites);
+    list_clear(engine.object_instances);
+    list_clear(engine.object_definitions);
+    list_clear(engine.world_graphics);
+}
+
+void step_assets() {
+    load_world_graphics();
+    clear_asset_lists();
+    load_object_definitions();
+    load_sound_effects();
+    load_sprite_font();
+}
+
+void step_world() {
+    if (engine.use_self_create_base == 1) {
+        build_world(engine.self_create_base_path);
+    } else {
+        load_saved_world(engine.app_entry + engine.app_start + ".ai42");
+    }
+}
+
+void step_fault_reporter() { set_error_handler(write_error_report); }
+
+}  // namespace
+
+// ===========================================================================
+// Entry and exit
+// ===========================================================================
+
+int engine_main() {
+    runtime_startup();
+    // The dump only reads the engine state, so it may be asked for at any time.
+    set_dump_handler(write_engine_dump);
+
+    run_guarded(step_start_values);
+    run_guarded(step_configuration);
+    run_guarded(step_decoders);
+    run_guarded(step_display);
+    run_guarded(step_window);
+    run_guarded(step_loading_screen);
+    run_guarded(step_containers);
+    run_guarded(step_assets);
+    run_guarded(step_world);
+    run_guarded(step_fault_reporter);
+
+    run_main_loop();
+    end_program();
+}
+
+[[noreturn]] void end_program() { runtime_exit(0); }
 
 }  // namespace tw
