@@ -1,17 +1,205 @@
-// Placeholder: replaced by the real implementation.
-#include <cstdlib>
+// build: the world grid's life cycle. The start-up build draws a world from
+// the base file and the seed, a rebuild draws the world of the current world
+// number, and both empty the grid, the placed objects, the enemies and the
+// cursor figures before the labyrinth generator fills the grid again.
 #include "world/world.h"
+
+#include <algorithm>
+
+#include "assets/assets.h"
+#include "core/core.h"
+#include "runtime/media_runtime.h"
 
 namespace tw {
 
-void build_world(const text& /*base_path*/) {}
-void rebuild_world() {}
-void reset_world() {}
-void clear_enemies() {}
-void clear_cursor_sprites() {}
-void size_cell_sprites() {}
-void load_cell_object(int32_t /*x*/, int32_t /*y*/) {}
-void compute_view_cells() {}
-text object_file_path(const world_cell& /*c*/) { return {}; }
+namespace {
+
+// ===========================================================================
+// Helpers
+// ===========================================================================
+
+// The grid never shrinks below 257 x 257 cells, so every world up to that size
+// lives in a grid of the same shape however small it is.
+constexpr int32_t min_grid_index = 256;
+
+// Half a base size for the size draws; a negative base counts as 0.
+int32_t half_base(int32_t base) { return base < 0 ? 0 : base / 2; }
+
+// world_random + world_number, wrapping in 32 bits like the seed arithmetic.
+int32_t world_seed() {
+    return static_cast<int32_t>(static_cast<uint32_t>(engine.world_random) +
+                                static_cast<uint32_t>(engine.world_number));
+}
+
+// A rebuilt size: the drawn size limited by the map size.
+int32_t limit_to_map(int64_t drawn, int32_t map_size) {
+    if (drawn > map_size || drawn < 1) drawn = map_size;
+    // The configuration already keeps map sizes within max_world_index; this
+    // guards a map size set any other way.
+    return static_cast<int32_t>(std::min<int64_t>(drawn, max_world_index));
+}
+
+// Frees the 3D sprite of every cell of the grid. Every cell is visited, not
+// just the first 257 x 257, since the grid grows with the world.
+void free_cell_sprites() {
+    for (world_cell& c : engine.world_grid.cells) {
+        if (c.cell_sprite3d != 0 && is_sprite3d(c.cell_sprite3d)) free_sprite3d(c.cell_sprite3d);
+        c.cell_sprite3d = 0;
+    }
+}
+
+// The labyrinth passes, then the enemies, then the cell sprite sizes.
+void generate_world() {
+    fill_walls(engine.world_width, engine.world_height);
+    carve_floor(engine.world_width, engine.world_height);
+    carve_green(engine.world_width, engine.world_height);
+    carve_water(engine.world_width, engine.world_height);
+    mark_edges();
+    spawn_enemies();
+    size_cell_sprites();
+}
+
+}  // namespace
+
+// ===========================================================================
+// Builds
+// ===========================================================================
+
+void build_world(const text& base_path) {
+    int file = open_file_read(-1, base_path);
+    if (file == 0) {
+        fatal_error(5);
+        return;
+    }
+    read_line(file);
+    engine.world_base_width = text_to_int(read_line(file));
+    engine.world_base_height = text_to_int(read_line(file));
+    read_line(file);
+    read_line(file);
+    close_file(file);
+
+    // Seeded twice: the second seed is the low word of the first seeding's
+    // last warm-up step. world_number is 0 at start-up.
+    uint32_t b = random_seed(world_seed());
+    random_seed(static_cast<int32_t>(b));
+
+    int32_t half_w = half_base(engine.world_base_width);
+    int32_t half_h = half_base(engine.world_base_height);
+    int64_t w = random(half_w);
+    w += random(half_w);
+    int64_t h = random(half_h);
+    h += random(half_h);
+    // The grid is sized to the world, up to the largest world the engine
+    // handles; a base that draws a larger world is refused.
+    if (w > max_world_index || h > max_world_index) {
+        fatal_error(5);
+        return;
+    }
+    engine.world_width = static_cast<int32_t>(w);
+    engine.world_height = static_cast<int32_t>(h);
+
+    engine.object_file_cache.clear();  // object files edited since are read afresh
+    clear_cursor_sprites();
+    reset_world();
+    clear_enemies();
+    generate_world();
+    engine.move_step = nearest(engine.resolution);
+}
+
+void rebuild_world() {
+    if (engine.world_number < 1) engine.world_number = 0;
+    random_seed(world_seed());
+
+    int32_t half_w = half_base(engine.world_base_width);
+    int32_t half_h = half_base(engine.world_base_height);
+    int64_t w = random(half_w);
+    w += static_cast<int64_t>(half_w) + engine.world_number;
+    int64_t h = random(half_h);
+    h += static_cast<int64_t>(half_h) + engine.world_number;
+    engine.world_width = limit_to_map(w, engine.map_size_x);
+    engine.world_height = limit_to_map(h, engine.map_size_y);
+
+    engine.object_file_cache.clear();  // object files edited since are read afresh
+    clear_cursor_sprites();
+    clear_enemies();
+    reset_world();
+    load_object_definitions();
+    generate_world();
+}
+
+// ===========================================================================
+// Emptying
+// ===========================================================================
+
+void reset_world() {
+    engine.view_origin_x = 0;
+    engine.view_origin_y = 0;
+    list_clear(engine.floor_cells);
+
+    List<object_instance>& instances = engine.object_instances;
+    for (int i = 0; i < list_size(instances); ++i) {
+        int32_t s = list_at(instances, i)->sprite3d;
+        if (s != 0 && is_sprite3d(s)) free_sprite3d(s);
+    }
+    list_clear(instances);
+
+    free_cell_sprites();
+    int32_t max_x = std::clamp(engine.world_width, min_grid_index, max_world_index);
+    int32_t max_y = std::clamp(engine.world_height, min_grid_index, max_world_index);
+    create_world_grid(max_x, max_y);
+}
+
+void clear_enemies() {
+    List<enemy>& enemies = engine.enemy_list;
+    for (int i = 0; i < list_size(enemies); ++i) {
+        int32_t s = list_at(enemies, i)->sprite3d;
+        if (s != 0 && is_sprite3d(s)) free_sprite3d(s);
+    }
+    list_clear(enemies);
+}
+
+void clear_cursor_sprites() {
+    List<cursor_sprite>& sprites = engine.cursor_sprites;
+    for (int i = 0; i < list_size(sprites); ++i) {
+        const cursor_sprite& s = *list_at(sprites, i);
+        if (s.sprite3d != 0 && is_sprite3d(s.sprite3d)) free_sprite3d(s.sprite3d);
+        if (s.sprite != 0 && is_sprite(s.sprite)) free_sprite(s.sprite);
+    }
+    list_clear(sprites);
+}
+
+// ===========================================================================
+// Cells
+// ===========================================================================
+
+void size_cell_sprites() {
+    int r = nearest(engine.resolution);
+    for (int32_t x = 0; x <= engine.world_width; ++x) {
+        for (int32_t y = 0; y <= engine.world_height; ++y) {
+            if (!cell_in_grid(x, y)) continue;
+            const world_cell& c = cell_at(x, y);
+            // A hidden cell keeps the size it was loaded with; it is never drawn.
+            if (c.cell_sprite3d != 0 && c.alpha > 0) zoom_sprite3d(c.cell_sprite3d, r, r);
+        }
+    }
+}
+
+text object_file_path(const world_cell& c) {
+    return engine.rgb_code_path + engine.app_start + "\\" + name_text(c.cell_type);
+}
+
+void load_cell_object(int32_t x, int32_t y) {
+    if (!cell_in_grid(x, y)) return;
+    read_object_file(x, y, object_file_path(cell_at(x, y)));
+    // Copied: assign_cell_graphic may intern new names while it runs.
+    text gfx = name_text(cell_at(x, y).gfx_name);
+    assign_cell_graphic(x, y, gfx);
+    place_cell_children(x, y);
+}
+
+void compute_view_cells() {
+    engine.view_cells_x = round_float(engine.screen_width / engine.resolution, 1);
+    engine.view_cells_y = round_float(engine.screen_height / engine.resolution, 1);
+}
 
 }  // namespace tw

@@ -1,10 +1,73 @@
-// Placeholder: replaced by the real implementation.
-#include <cstdlib>
+// progress_bar: the red bars drawn while a world is built or loaded. The main
+// loop does not run then, so these ticks draw (and now and then present) the
+// back buffer themselves, on top of whatever it holds.
 #include "world/world.h"
+
+#include "runtime/media_runtime.h"
 
 namespace tw {
 
-void build_progress_tick() {}
-void load_progress_tick() {}
+// ===========================================================================
+// Shared drawing
+// ===========================================================================
+
+namespace {
+
+// The bar grows by screen_width / (world_width * world_height) per tick: the
+// product of the highest indices, not of the cell counts, so it reaches the
+// right edge shortly before the last cell and is then clipped. A world one
+// column or one row wide has no such step; its bar is drawn full width at once.
+// Returns false in that case.
+bool progress_step(float& step) {
+    float area = static_cast<float>(engine.world_width) * static_cast<float>(engine.world_height);
+    if (area == 0.0f) return false;
+    step = engine.screen_width / area;
+    return true;
+}
+
+// Grows the bar by one step and draws the black band with the red bar on it.
+void advance_and_draw(float& progress) {
+    float step = 0;
+    if (progress_step(step))
+        progress += step;
+    else
+        progress = engine.screen_width;
+    if (!start_drawing(screen_output())) return;
+    int top = nearest(static_cast<double>(engine.screen_height) * 0.85);
+    draw_box(0, top, nearest(engine.screen_width), 9, rgb(0, 0, 0));
+    draw_box(0, top, nearest(progress), 8, rgb(255, 0, 0));
+    stop_drawing();
+}
+
+}  // namespace
+
+// ===========================================================================
+// Ticks
+// ===========================================================================
+
+void build_progress_tick() {
+    // The first tick of every rebuild restarts the bar; at the start-up build
+    // both numbers are 0 and the bar goes on from its start value.
+    if (engine.built_world_number != engine.world_number) {
+        engine.build_progress = 1.0f;
+        engine.built_world_number = engine.world_number;
+    }
+    advance_and_draw(engine.build_progress);
+    // Presenting is slow, so a build presents once every 2 * world_width + 1
+    // cells (not at its first tick); the counter carries over between builds.
+    engine.build_flip_counter += 1;
+    if (static_cast<int64_t>(engine.build_flip_counter) > 2 * static_cast<int64_t>(engine.world_width)) {
+        flip_buffers();
+        engine.build_flip_counter = 0;
+    }
+}
+
+void load_progress_tick() {
+    advance_and_draw(engine.load_progress);
+    // Presents at the first tick and then at every 501st.
+    if (engine.load_flip_counter == 0) flip_buffers();
+    engine.load_flip_counter += 1;
+    if (engine.load_flip_counter > 500) engine.load_flip_counter = 0;
+}
 
 }  // namespace tw
