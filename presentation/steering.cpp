@@ -1,14 +1,169 @@
-// Placeholder: replaced by the real implementation.
-#include <cstdlib>
+// steering: the player figures follow the arrow keys (first figure) and the
+// joystick (last figure); every figure moves one step of `move_step` pixels at
+// a time, or the view scrolls by one cell when the figure would pass the line
+// one third across (or down) the screen.
+#include <climits>
+#include <cmath>
+
 #include "presentation/presentation.h"
+#include "runtime/media_runtime.h"
 
 namespace tw {
 
-void keyboard_steering() {}
-void joystick_steering() {}
-void steer_by_keyboard(cursor_sprite& /*s*/, int /*dx*/, int /*dy*/) {}
-void steer_by_joystick(cursor_sprite& /*s*/) {}
-void set_heading(cursor_sprite& /*s*/, int /*dx*/, int /*dy*/) {}
-void move_cursor_sprites(int /*dx*/, int /*dy*/) {}
+// ===========================================================================
+// Codes
+// ===========================================================================
+
+namespace {
+
+constexpr int heading_down = 13, heading_left = 14, heading_right = 15, heading_up = 16,
+              heading_idle = 17;
+constexpr int key_up = 200, key_left = 203, key_right = 205, key_down = 208;
+
+// ===========================================================================
+// Helpers
+// ===========================================================================
+
+// Whether a figure at (pos_x, pos_y) may step by (dx, dy). Two axes held at once
+// move the figure vertically only, so the cell tested is the one it really
+// enters: the vertical neighbour when dy is set, the horizontal one otherwise.
+// Cells outside the grid block, so a figure never walks off it.
+bool step_blocked(const cursor_sprite& s, int dx, int dy) {
+    const double r = engine.resolution;
+    const int tx = dy != 0 ? 0 : dx;
+    const int32_t cx = nearest(std::floor(s.pos_x / r) + engine.view_origin_x + tx);
+    const int32_t cy = nearest(std::floor(s.pos_y / r) + engine.view_origin_y + dy);
+    return cell_or_blocker(cx, cy).use_collision != 0;
+}
+
+// The view shows columns origin .. origin + view_cells_x - 1 (the extra column
+// it draws lies past the screen's edge). A scroll that would show a column
+// beyond the world's last one is refused; the figure moves instead.
+bool may_scroll_right() {
+    const int64_t last_shown = static_cast<int64_t>(nearest(engine.view_origin_x)) + 1 +
+                               nearest(engine.view_cells_x) - 1;
+    return last_shown <= engine.world_width;
+}
+
+bool may_scroll_down() {
+    const int64_t last_shown = static_cast<int64_t>(nearest(engine.view_origin_y)) + 1 +
+                               nearest(engine.view_cells_y) - 1;
+    return last_shown <= engine.world_height;
+}
+
+void steer(cursor_sprite& s, int dx, int dy) {
+    if (step_blocked(s, dx, dy)) {
+        engine.steer_x = 0;
+        engine.steer_y = 0;
+        return;
+    }
+    engine.steer_x = static_cast<int8_t>(dx);
+    engine.steer_y = static_cast<int8_t>(dy);
+    set_heading(s, dx, dy);
+}
+
+// One step of one figure by its heading.
+void step_figure(cursor_sprite& s, int dx, int dy) {
+    const float third_w = engine.screen_width / 3.0f;
+    const float third_h = engine.screen_height / 3.0f;
+    const float step_x = static_cast<float>(dx * engine.move_step);
+    const float step_y = static_cast<float>(dy * engine.move_step);
+    switch (s.heading) {
+    case heading_right: {
+        const float nx = s.pos_x + step_x;
+        if (nx > third_w && may_scroll_right()) engine.view_origin_x += 1;
+        else s.pos_x = nx;
+        break;
+    }
+    case heading_left:
+        if (s.pos_x >= third_w) {
+            s.pos_x += step_x;
+        } else {
+            // The view never scrolls back to column 0: there the figure moves.
+            engine.view_origin_x -= 1;
+            if (engine.view_origin_x < 1) {
+                s.pos_x += step_x;
+                engine.view_origin_x = 1;
+            }
+        }
+        break;
+    case heading_down: {
+        const float ny = s.pos_y + step_y;
+        if (ny > third_h && may_scroll_down()) engine.view_origin_y += 1;
+        else s.pos_y = ny;
+        break;
+    }
+    case heading_up:
+        if (s.pos_y > third_h) {
+            s.pos_y += step_y;
+        } else {
+            engine.view_origin_y -= 1;
+            if (engine.view_origin_y < 1) {
+                s.pos_y += step_y;
+                engine.view_origin_y = 1;
+            }
+        }
+        break;
+    default:
+        break;  // never steered yet: nothing moves
+    }
+}
+
+}  // namespace
+
+// ===========================================================================
+// Steering steps
+// ===========================================================================
+
+void keyboard_steering() {
+    cursor_sprite* first = list_at(engine.cursor_sprites, 0);
+    if (!first) return;
+    // Arrows count only while the figure is idle; on one axis the key tested
+    // later wins (Right over Left, Up over Down).
+    if (first->heading == heading_idle) {
+        if (key_pushed(key_left)) engine.steer_x = -1;
+        if (key_pushed(key_right)) engine.steer_x = 1;
+        if (key_pushed(key_down)) engine.steer_y = 1;
+        if (key_pushed(key_up)) engine.steer_y = -1;
+    }
+    steer_by_keyboard(*first, engine.steer_x, engine.steer_y);
+    move_cursor_sprites(engine.steer_x, engine.steer_y);
+}
+
+void joystick_steering() {
+    const int n = list_size(engine.cursor_sprites);
+    cursor_sprite* last = list_at(engine.cursor_sprites, n - 1);
+    if (!last) return;
+    steer_by_joystick(*last);
+    move_cursor_sprites(engine.steer_x, engine.steer_y);
+}
+
+void steer_by_keyboard(cursor_sprite& s, int dx, int dy) { steer(s, dx, dy); }
+
+void steer_by_joystick(cursor_sprite& s) { steer(s, joystick_axis_x(), joystick_axis_y()); }
+
+void set_heading(cursor_sprite& s, int dx, int dy) {
+    s.heading = heading_idle;
+    if (dx == -1) s.heading = heading_left;
+    if (dx == 1) s.heading = heading_right;
+    if (dy == -1) s.heading = heading_up;
+    if (dy == 1) s.heading = heading_down;
+}
+
+// ===========================================================================
+// Movement pass
+// ===========================================================================
+
+void move_cursor_sprites(int dx, int dy) {
+    for (cursor_sprite& s : engine.cursor_sprites.items) {
+        if (s.step_counter < INT32_MAX) s.step_counter += 1;
+        if (s.step_counter > engine.cursor_speed_inverse && s.heading != heading_idle) {
+            step_figure(s, dx, dy);
+            if (dx != 0 || dy != 0) s.step_counter = 0;
+        } else {
+            s.heading = heading_idle;
+        }
+    }
+}
 
 }  // namespace tw
