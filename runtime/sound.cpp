@@ -1,0 +1,260 @@
+// The sound device: one SDL audio device fed by a small mixer of our own, and
+// the numbered table of loaded sounds.
+//
+// Sounds are decoded at load and converted once to the device's rate and
+// channel count, so the mixer only adds samples. Without a device (init_sound
+// never called, or no device could be opened) sounds still load and decode,
+// so data can be checked, but nothing plays.
+#include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+
+namespace tw {
+
+namespace {
+
+// ===========================================================================
+// Types and state
+// ===========================================================================
+
+struct Sound {
+    int rate = 0;
+    int channels = 0;
+    std::vector<int16_t> samples;  // interleaved; device format once a device is open
+};
+
+struct Voice {
+    int id;               // the sound's number in the table
+    const Sound* sound;   // stays valid: a sound's voices go before the sound does
+    size_t pos;           // next sample to mix
+    bool loop;
+};
+
+constexpr int play_loop = 1;
+constexpr int play_overlap = 2;
+constexpr size_t max_voices = 64;
+// Files larger than this are not read at all; decoded data is cut at
+// max_sound_bytes anyway.
+constexpr size_t max_sound_file_bytes = 256u * 1024u * 1024u;
+// Bound on a sound after conversion to the device format (a low-rate mono
+// file grows when resampled to the device).
+constexpr size_t max_converted_bytes = 4 * platform::max_sound_bytes;
+
+std::map<int, std::unique_ptr<Sound>> sounds;
+int next_handle = 1;
+
+SDL_AudioDeviceID device = 0;
+SDL_AudioSpec device_spec{};
+bool audio_subsystem = false;
+
+// Touched by the audio thread: only with the device locked.
+std::vector<Voice> voices;
+
+// ===========================================================================
+// Mixer (audio thread)
+// ===========================================================================
+
+int16_t saturate(int v) {
+    return static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+}
+
+// Adds every voice into the buffer; one voice alone is copied exactly.
+void mix(void*, Uint8* stream, int len) {
+    auto* out = reinterpret_cast<int16_t*>(stream);
+    const size_t n = static_cast<size_t>(len) / sizeof(int16_t);
+    std::memset(stream, 0, static_cast<size_t>(len));
+    for (Voice& v : voices) {
+        const std::vector<int16_t>& s = v.sound->samples;
+        size_t i = 0;
+        while (i < n && v.pos < s.size()) {
+            const size_t count = std::min(n - i, s.size() - v.pos);
+            for (size_t k = 0; k < count; ++k) out[i + k] = saturate(out[i + k] + s[v.pos + k]);
+            i += count;
+            v.pos += count;
+            if (v.pos >= s.size() && v.loop) v.pos = 0;
+        }
+    }
+    // Finished voices leave without freeing memory (capacity is reserved).
+    voices.erase(std::remove_if(voices.begin(), voices.end(),
+                                [](const Voice& v) { return v.pos >= v.sound->samples.size(); }),
+                 voices.end());
+}
+
+// ===========================================================================
+// Helpers (main thread)
+// ===========================================================================
+
+struct DeviceLock {
+    DeviceLock() { if (device) SDL_LockAudioDevice(device); }
+    ~DeviceLock() { if (device) SDL_UnlockAudioDevice(device); }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+};
+
+void stop_voices_of(int id) {
+    DeviceLock lock;
+    voices.erase(std::remove_if(voices.begin(), voices.end(),
+                                [id](const Voice& v) { return v.id == id; }),
+                 voices.end());
+}
+
+Sound* find_sound(int number) {
+    auto it = sounds.find(number);
+    return it == sounds.end() ? nullptr : it->second.get();
+}
+
+int fresh_handle() {
+    while (sounds.count(next_handle)) next_handle = next_handle == INT_MAX ? 1 : next_handle + 1;
+    const int h = next_handle;
+    next_handle = next_handle == INT_MAX ? 1 : next_handle + 1;
+    return h;
+}
+
+// Converts a sound to the open device's rate and channel count with
+// SDL_AudioCVT, which converts a whole buffer exactly. False when the
+// conversion cannot be made; the sound is then left empty.
+bool convert_to_device(Sound& s) {
+    if (!device) return true;
+    const int dev_rate = device_spec.freq, dev_channels = device_spec.channels;
+    if (s.rate == dev_rate && s.channels == dev_channels) return true;
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, static_cast<Uint8>(s.channels), s.rate, AUDIO_S16SYS,
+                          static_cast<Uint8>(dev_channels), dev_rate) < 0) {
+        s.samples.clear();
+        return false;
+    }
+    // Cut the source so that the converted sound stays within its bound.
+    size_t frames = s.samples.size() / static_cast<size_t>(s.channels);
+    const double out_frame_bytes = 2.0 * dev_channels * dev_rate / s.rate;
+    const auto max_frames = static_cast<size_t>(static_cast<double>(max_converted_bytes) / out_frame_bytes);
+    frames = std::min(frames, max_frames);
+    const size_t in_bytes = frames * static_cast<size_t>(s.channels) * 2;
+    if (in_bytes == 0 || cvt.len_mult <= 0 ||
+        in_bytes > static_cast<size_t>(INT_MAX) / static_cast<size_t>(cvt.len_mult)) {
+        s.samples.clear();
+        return false;
+    }
+    std::vector<uint8_t> buffer(in_bytes * static_cast<size_t>(cvt.len_mult));
+    std::memcpy(buffer.data(), s.samples.data(), in_bytes);
+    cvt.buf = buffer.data();
+    cvt.len = static_cast<int>(in_bytes);
+    if (SDL_ConvertAudio(&cvt) < 0) {
+        s.samples.clear();
+        return false;
+    }
+    size_t out_samples = static_cast<size_t>(cvt.len_cvt) / 2;
+    out_samples -= out_samples % static_cast<size_t>(dev_channels);
+    s.samples.resize(out_samples);
+    std::memcpy(s.samples.data(), buffer.data(), out_samples * 2);
+    s.samples.shrink_to_fit();
+    s.rate = dev_rate;
+    s.channels = dev_channels;
+    return !s.samples.empty();
+}
+
+}  // namespace
+
+// ===========================================================================
+// Operations
+// ===========================================================================
+
+bool init_sound() {
+    if (device) return true;
+    if (!audio_subsystem) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+        audio_subsystem = true;
+    }
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 512;
+    want.callback = mix;
+    // The mixer works in signed 16-bit; SDL converts if the hardware wants
+    // another sample format. Rate and channel count are taken as the device
+    // gives them, and sounds are converted to them.
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &device_spec,
+                                 SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+    if (!device) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio_subsystem = false;
+        return false;
+    }
+    voices.clear();
+    voices.reserve(max_voices);
+    // Sounds loaded before the device opened are brought to its format now.
+    for (auto it = sounds.begin(); it != sounds.end(); ++it) convert_to_device(*it->second);
+    SDL_PauseAudioDevice(device, 0);
+    return true;
+}
+
+int load_sound(int number, const text& path) {
+    if (number < -1) return 0;
+    std::vector<uint8_t> bytes;
+    if (!platform::read_whole_file(path, bytes, max_sound_file_bytes)) return 0;
+    platform::Pcm pcm;
+    if (!platform::decode_sound(bytes.data(), bytes.size(), pcm)) return 0;
+    bytes = {};
+    auto sound = std::make_unique<Sound>();
+    sound->rate = pcm.rate;
+    sound->channels = pcm.channels;
+    sound->samples = std::move(pcm.samples);
+    if (!convert_to_device(*sound)) return 0;
+
+    const int id = number == -1 ? fresh_handle() : number;
+    if (find_sound(id)) stop_voices_of(id);
+    sounds[id] = std::move(sound);
+    return number == -1 ? id : 1;
+}
+
+void play_sound(int number, int flags) {
+    const Sound* s = find_sound(number);
+    if (!s || !device || s->samples.empty()) return;
+    DeviceLock lock;
+    if (!(flags & play_overlap)) {
+        // One instance only: whatever of this sound plays is cut, and it
+        // begins again from the start.
+        voices.erase(std::remove_if(voices.begin(), voices.end(),
+                                    [number](const Voice& v) { return v.id == number; }),
+                     voices.end());
+    }
+    if (voices.size() >= max_voices) return;  // every voice busy: this one is dropped
+    voices.push_back(Voice{number, s, 0, (flags & play_loop) != 0});
+}
+
+void play_sound_once(int number) { play_sound(number, 0); }
+
+void free_sound(int number) {
+    if (!find_sound(number)) return;
+    stop_voices_of(number);
+    sounds.erase(number);
+}
+
+bool is_sound(int number) { return find_sound(number) != nullptr; }
+
+}  // namespace tw
+
+namespace tw::platform {
+
+void sound_shutdown() {
+    if (device) {
+        SDL_CloseAudioDevice(device);  // waits for the mixer to return
+        device = 0;
+    }
+    voices.clear();
+    sounds.clear();
+    next_handle = 1;
+    if (audio_subsystem) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        audio_subsystem = false;
+    }
+}
+
+}  // namespace tw::platform
