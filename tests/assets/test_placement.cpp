@@ -1,0 +1,442 @@
+// Placement of objects on cells and spawning of enemies: the draw order that
+// makes seeded worlds reproducible, the slot bookkeeping, sizes and anchors.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "assets/assets.h"
+#include "runtime/media_runtime.h"
+#include "support/test_support.h"
+
+using namespace tw;
+using tw::test::TempDir;
+
+namespace {
+
+std::string bmp_image(int w, int h) {
+    const int row = (w * 3 + 3) / 4 * 4;
+    const uint32_t data_size = static_cast<uint32_t>(row * h);
+    std::string s;
+    auto u16 = [&](uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
+    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    s += "BM";
+    u32(54 + data_size); u32(0); u32(54);
+    u32(40); u32(static_cast<uint32_t>(w)); u32(static_cast<uint32_t>(h)); u16(1); u16(24);
+    u32(0); u32(data_size); u32(2835); u32(2835); u32(0); u32(0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) { s += char(200); s += char(100); s += char(50); }
+        for (int p = w * 3; p < row; ++p) s += char(0);
+    }
+    return s;
+}
+
+class Placement : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_start_values();
+        create_world_grid(15, 15);
+        for (world_cell& c : engine.world_grid.cells) {
+            c.child_instance.fill(-1);
+            c.state = 1;
+        }
+        engine.resolution = 32.0f;
+        engine.screen_width = 1600.0f;
+        engine.res_base_w = 800;
+    }
+    void TearDown() override {
+        for (object_instance& i : engine.object_instances.items) free_sprite3d(i.sprite3d);
+        for (enemy& e : engine.enemy_list.items) free_sprite3d(e.sprite3d);
+        for (object_definition& d : engine.object_definitions.items) free_sprite(d.sprite);
+        list_clear(engine.object_instances);
+        list_clear(engine.enemy_list);
+        list_clear(engine.object_definitions);
+    }
+
+    // Appends a definition; images come from a 40 x 20 file unless no_image.
+    object_definition& add_def(const std::string& name, int32_t density, bool no_image = true) {
+        List<object_definition>& l = engine.object_definitions;
+        list_select(l, list_size(l) - 1);
+        object_definition* d = list_add(l);
+        d->gfx_name = name;
+        d->density = density;
+        if (!no_image) {
+            if (image.empty()) image = dir.write("img.bmp", bmp_image(40, 20));
+            d->sprite = load_sprite(-1, image, sprite_mode_3d);
+        }
+        return *d;
+    }
+    // Child names of a cell; "#" closes the list as an object file would.
+    void set_children(int x, int y, const std::vector<std::string>& names) {
+        world_cell& c = cell_at(x, y);
+        c.child_count = 0;
+        for (size_t i = 0; i < names.size(); ++i) {
+            c.child_name[i] = intern_name(names[i]);
+            if (names[i] == "#") c.child_count = static_cast<int8_t>(i);
+        }
+    }
+    const object_instance& inst(int i) { return engine.object_instances.items.at(static_cast<size_t>(i)); }
+    const enemy& foe(int i) { return engine.enemy_list.items.at(static_cast<size_t>(i)); }
+
+    TempDir dir;
+    std::string image;
+};
+
+// The cells' references and the instance count of a whole seeded world.
+std::vector<int32_t> place_world(int32_t seed) {
+    random_seed(seed);
+    for (int x = 0; x <= engine.world_grid.max_x; ++x)
+        for (int y = 0; y <= engine.world_grid.max_y; ++y) place_cell_children(x, y);
+    std::vector<int32_t> out;
+    for (const world_cell& c : engine.world_grid.cells) {
+        out.insert(out.end(), c.child_instance.begin(), c.child_instance.end());
+        out.push_back(c.last_child_slot);
+        out.push_back(c.collision_flag);
+    }
+    out.push_back(list_size(engine.object_instances));
+    out.push_back(tw::random(1000000));  // the generator's position afterwards
+    return out;
+}
+
+}  // namespace
+
+// ===========================================================================
+// Draw order and slots
+// ===========================================================================
+
+TEST_F(Placement, DefinitionThatNeverMatchesChangesNothingInASeededWorld) {
+    const char* names[] = {"oak", "fern", "", "oak"};
+    for (int x = 0; x <= 15; ++x)
+        for (int y = 0; y <= 15; ++y) {
+            int k = (x * 7 + y * 3) % 4;
+            set_children(x, y, {names[k], names[(k + 1) % 4], "#"});
+        }
+    add_def("oak", 2).collision = 1;
+    add_def("fern", 3);
+    add_def("NOPE", 0);
+    add_def("", 1);
+    std::vector<int32_t> first = place_world(77);
+    ASSERT_GT(list_size(engine.object_instances), 50);
+
+    // Same world with never-matching types at the front and in the middle.
+    list_clear(engine.object_instances);
+    list_clear(engine.object_definitions);
+    for (world_cell& c : engine.world_grid.cells) c.child_instance.fill(-1);
+    add_def("pine", 0);
+    add_def("oak", 2).collision = 1;
+    add_def("Fern", 0);
+    add_def("fern", 3);
+    add_def("NOPE", 0);
+    add_def("oak ", 0);
+    add_def("", 1);
+    EXPECT_EQ(place_world(77), first);
+}
+
+TEST_F(Placement, SameNamedDefinitionsEachPlacedSlotKeepsTheLast) {
+    set_children(3, 4, {"oak", "#"});
+    add_def("oak", 0).score = 1;
+    add_def("fern", 0);
+    add_def("oak", 0).score = 2;
+    random_seed(1);
+    place_cell_children(3, 4);
+    ASSERT_EQ(list_size(engine.object_instances), 2);
+    EXPECT_EQ(inst(0).score, 1);
+    EXPECT_EQ(inst(1).score, 2);
+    const world_cell& c = cell_at(3, 4);
+    EXPECT_EQ(c.child_instance[0], 1);
+    EXPECT_EQ(c.child_instance[1], -1);  // the "#" slot never receives an object
+    EXPECT_EQ(c.last_child_slot, 0);
+    EXPECT_EQ(c.collision_flag, 0);
+}
+
+TEST_F(Placement, OnlyTheFirstChildWithoutAClosingMark) {
+    set_children(0, 0, {"oak", "oak", "oak"});
+    add_def("oak", 0);
+    place_cell_children(0, 0);
+    EXPECT_EQ(list_size(engine.object_instances), 1);
+    EXPECT_EQ(cell_at(0, 0).child_instance[1], -1);
+}
+
+TEST_F(Placement, NopeDensityAndCollisionFlag) {
+    set_children(1, 1, {"NOPE", "never", "always", "rare", "#"});
+    add_def("NOPE", 0);
+    add_def("never", -1);
+    add_def("always", 0).collision = 1;
+    add_def("rare", 1000000);
+    random_seed(9);
+    place_cell_children(1, 1);
+
+    const world_cell& c = cell_at(1, 1);
+    EXPECT_EQ(c.child_instance[0], -1);
+    EXPECT_EQ(c.child_instance[1], -1);
+    EXPECT_EQ(c.child_instance[2], 0);
+    EXPECT_EQ(c.collision_flag, 1);
+    EXPECT_EQ(c.last_child_slot, 2);  // "rare" at one in a million did not come up
+
+    // Placing again resets the flags before the slots are examined.
+    set_children(1, 1, {"never", "#"});
+    place_cell_children(1, 1);
+    EXPECT_EQ(cell_at(1, 1).collision_flag, 0);
+    EXPECT_EQ(cell_at(1, 1).last_child_slot, -1);
+}
+
+TEST_F(Placement, DrawsOnlyForMatchingNamesAndNonNegativeDensities) {
+    set_children(2, 2, {"a", "b", "#"});
+    add_def("NOPE", 0);
+    add_def("a", -5);     // random of a negative number consumes no step
+    add_def("x", 0);      // other names draw nothing
+    add_def("b", 7);
+    random_seed(5);
+    place_cell_children(2, 2);
+    const int32_t after = tw::random(1000000);
+    random_seed(5);
+    tw::random(7);  // the one draw for "b"
+    EXPECT_EQ(tw::random(1000000), after);
+}
+
+TEST_F(Placement, InstancesAlwaysAppendedAtTheEnd) {
+    set_children(5, 5, {"oak", "#"});
+    add_def("oak", 0).score = 9;
+    for (int i = 0; i < 3; ++i) {
+        list_select(engine.object_instances, list_size(engine.object_instances) - 1);
+        list_add(engine.object_instances)->score = 100 + i;
+    }
+    list_select(engine.object_instances, 0);  // a walk left the cursor at the front
+    place_cell_children(5, 5);
+    ASSERT_EQ(list_size(engine.object_instances), 4);
+    EXPECT_EQ(inst(0).score, 100);
+    EXPECT_EQ(inst(1).score, 101);
+    EXPECT_EQ(inst(2).score, 102);
+    EXPECT_EQ(inst(3).score, 9);
+    EXPECT_EQ(cell_at(5, 5).child_instance[0], 3);
+}
+
+TEST_F(Placement, CellsOutsideTheGridGetNothing) {
+    add_def("", 0);
+    random_seed(3);
+    place_cell_children(-1, 0);
+    place_cell_children(0, 16);
+    place_cell_children(16, 0);
+    EXPECT_EQ(list_size(engine.object_instances), 0);
+    const int32_t next = tw::random(1000000);
+    random_seed(3);
+    EXPECT_EQ(tw::random(1000000), next);
+}
+
+TEST_F(Placement, InstanceCopiesTheDefinition) {
+    set_children(0, 0, {"gem", "#"});
+    object_definition& d = add_def("gem", 0);
+    d.gfx_show = 1;
+    d.gfx_transparency = 180;
+    d.collision = 2;
+    d.x_mode1 = 3;
+    d.x_mode2 = 4;
+    d.kill_on_collision = 1;
+    d.score = 250;
+    d.count_to_score = 1;
+    d.count_sound = "ping.ogg";
+    d.use_count_sound = 1;
+    d.is_player = 1;
+    place_cell_children(0, 0);
+    ASSERT_EQ(list_size(engine.object_instances), 1);
+    const object_instance& i = inst(0);
+    EXPECT_EQ(i.gfx_show, 1);
+    EXPECT_EQ(i.alpha, 180);
+    EXPECT_EQ(i.collision, 2);
+    EXPECT_EQ(i.x_mode1, 3);
+    EXPECT_EQ(i.x_mode2, 4);
+    EXPECT_EQ(i.kill_on_collision, 1);
+    EXPECT_EQ(i.score, 250);
+    EXPECT_EQ(i.count_to_score, 1);
+    EXPECT_EQ(i.count_sound, "ping.ogg");
+    EXPECT_EQ(i.use_count_sound, 1);
+    EXPECT_EQ(i.is_player, 1);
+    EXPECT_EQ(cell_at(0, 0).collision_flag, 1);
+}
+
+// ===========================================================================
+// Sizes and anchors
+// ===========================================================================
+
+TEST_F(Placement, DrawnSizeAndCentreAnchor) {
+    set_children(0, 0, {"a", "b", "c", "#"});
+    add_def("a", 0, false).hotspot = "CENTER";
+    object_definition& b = add_def("b", 0, false);
+    b.hotspot = "CENTER";
+    b.center_field = 1;
+    add_def("c", 0, false).hotspot = "center";  // words match exactly
+    place_cell_children(0, 0);
+    ASSERT_EQ(list_size(engine.object_instances), 3);
+    ASSERT_TRUE(is_sprite3d(inst(0).sprite3d));
+    EXPECT_FLOAT_EQ(inst(0).width, 80.0f);
+    EXPECT_FLOAT_EQ(inst(0).height, 40.0f);
+    EXPECT_FLOAT_EQ(inst(0).anchor_x, 40.0f);
+    EXPECT_FLOAT_EQ(inst(0).anchor_y, 20.0f);
+    EXPECT_FLOAT_EQ(inst(1).anchor_x, 56.0f);
+    EXPECT_FLOAT_EQ(inst(1).anchor_y, 36.0f);
+    EXPECT_FLOAT_EQ(inst(2).anchor_x, 0.0f);
+    EXPECT_FLOAT_EQ(inst(2).anchor_y, 0.0f);
+    // Each instance has a 3D sprite of its own.
+    EXPECT_NE(inst(0).sprite3d, inst(1).sprite3d);
+}
+
+TEST_F(Placement, FitToMatrixAndTheOtherHotspots) {
+    set_children(0, 0, {"fit", "right", "bl", "#"});
+    object_definition& f = add_def("fit", 0, false);
+    f.fit_to_matrix = 1;
+    f.hotspot = "BOTTOMRIGHT";
+    add_def("right", 0, false).hotspot = "RIGHT";
+    add_def("bl", 0, false).hotspot = "BOTTOMLEFT";
+    place_cell_children(0, 0);
+    ASSERT_EQ(list_size(engine.object_instances), 3);
+    EXPECT_FLOAT_EQ(inst(0).width, 32.0f);
+    EXPECT_FLOAT_EQ(inst(0).height, 32.0f);
+    EXPECT_FLOAT_EQ(inst(0).anchor_x, 32.0f);
+    EXPECT_FLOAT_EQ(inst(0).anchor_y, 32.0f);
+    EXPECT_FLOAT_EQ(inst(1).anchor_x, 80.0f);
+    EXPECT_FLOAT_EQ(inst(1).anchor_y, 0.0f);
+    EXPECT_FLOAT_EQ(inst(2).anchor_x, 0.0f);
+    EXPECT_FLOAT_EQ(inst(2).anchor_y, 40.0f);
+}
+
+TEST_F(Placement, MissingImageStillHoldsItsSlot) {
+    set_children(0, 0, {"ghost", "#"});
+    object_definition& d = add_def("ghost", 0);  // no image: sprite 0
+    d.hotspot = "CENTER";
+    d.center_field = 1;
+    d.fit_to_matrix = 1;
+    d.collision = 1;
+    place_cell_children(0, 0);
+    ASSERT_EQ(list_size(engine.object_instances), 1);
+    EXPECT_EQ(inst(0).sprite3d, 0);
+    EXPECT_EQ(cell_at(0, 0).child_instance[0], 0);
+    EXPECT_EQ(cell_at(0, 0).collision_flag, 1);
+    EXPECT_FLOAT_EQ(inst(0).anchor_x, 0.0f);  // nothing to anchor
+    EXPECT_FLOAT_EQ(inst(0).anchor_y, 0.0f);
+    EXPECT_FLOAT_EQ(inst(0).width, 0.0f);
+}
+
+// ===========================================================================
+// Enemies
+// ===========================================================================
+
+TEST_F(Placement, EnemyLimitTakenInColumnOrderThenListOrder) {
+    engine.world_width = 3;
+    engine.world_height = 3;
+    engine.max_foe = 3;
+    cell_at(1, 0).use_enemy = 1;
+    cell_at(0, 2).use_enemy = 1;
+    cell_at(2, 1).use_enemy = 1;
+    cell_at(0, 1).use_enemy = 2;  // only exactly 1 allows enemies
+    add_def("bat", 0).is_enemy = 1;
+    add_def("tree", 0);
+    add_def("NOPE", 0).is_enemy = 1;  // the marker does not stop enemies
+    engine.object_definitions.items[0].move_x = 1;
+    engine.object_definitions.items[2].move_x = 2;
+    spawn_enemies();
+    ASSERT_EQ(list_size(engine.enemy_list), 3);
+    EXPECT_EQ(foe(0).pos_x, 0);
+    EXPECT_EQ(foe(0).pos_y, 64);
+    EXPECT_EQ(foe(0).move_x, 1);
+    EXPECT_EQ(foe(1).pos_x, 0);
+    EXPECT_EQ(foe(1).pos_y, 64);
+    EXPECT_EQ(foe(1).move_x, 2);
+    EXPECT_EQ(foe(2).pos_x, 32);
+    EXPECT_EQ(foe(2).pos_y, 0);
+    EXPECT_EQ(foe(2).move_x, 1);
+}
+
+TEST_F(Placement, EnemyDrawsAndLimits) {
+    engine.world_width = 15;
+    engine.world_height = 15;
+    for (world_cell& c : engine.world_grid.cells) c.use_enemy = 1;
+    add_def("tree", 0);
+    add_def("bat", 3).is_enemy = 1;
+
+    engine.max_foe = 0;  // not configured: never an enemy, never a draw
+    random_seed(11);
+    spawn_enemies();
+    EXPECT_EQ(list_size(engine.enemy_list), 0);
+    const int32_t untouched = tw::random(1000000);
+    random_seed(11);
+    EXPECT_EQ(tw::random(1000000), untouched);
+
+    // Only enemy types draw: the count matches a replay of the bat's draws.
+    engine.max_foe = 1000;
+    random_seed(11);
+    spawn_enemies();
+    random_seed(11);
+    int expected = 0;
+    for (int k = 0; k < 256; ++k) expected += tw::random(3) == 0 ? 1 : 0;
+    EXPECT_EQ(list_size(engine.enemy_list), expected);
+}
+
+TEST_F(Placement, EnemyPositionsRoundHalfToEvenAndWorldBounds) {
+    engine.resolution = 33.5f;
+    engine.world_width = 40;  // beyond the grid: those cells are never visited
+    engine.world_height = 3;
+    engine.max_foe = 10;
+    cell_at(1, 3).use_enemy = 1;
+    cell_at(3, 1).use_enemy = 1;
+    cell_at(3, 5).use_enemy = 1;  // below world_height
+    add_def("bat", 0).is_enemy = 1;
+    spawn_enemies();
+    ASSERT_EQ(list_size(engine.enemy_list), 2);
+    EXPECT_EQ(foe(0).pos_x, 34);   // 33.5 -> 34
+    EXPECT_EQ(foe(0).pos_y, 100);  // 100.5 -> 100
+    EXPECT_EQ(foe(1).pos_x, 100);
+    EXPECT_EQ(foe(1).pos_y, 34);
+}
+
+TEST_F(Placement, EnemyCopiesSizeAndAnchorsWithoutFitting) {
+    engine.world_width = 0;
+    engine.world_height = 0;
+    engine.max_foe = 5;
+    cell_at(0, 0).use_enemy = 1;
+    object_definition& d = add_def("bat", 0, false);
+    d.is_enemy = 1;
+    d.fit_to_matrix = 1;  // ignored for enemies
+    d.hotspot = "BOTTOMRIGHT";
+    d.center_field = 1;
+    d.gfx_show = 1;
+    d.gfx_transparency = 99;
+    d.collision = 1;
+    d.x_mode1 = 2;
+    d.x_mode2 = 3;
+    d.random_move = 4;
+    d.move_y = 5;
+    d.velo_x = 6;
+    d.velo_y = 7;
+    d.ai_level = 3;
+    d.d_move = 8;
+    d.change_direction = 9;
+    object_definition& ghost = add_def("ghost", 0);  // no image: no liveness check
+    ghost.is_enemy = 1;
+    ghost.hotspot = "CENTER";
+    ghost.center_field = 1;
+    spawn_enemies();
+    ASSERT_EQ(list_size(engine.enemy_list), 2);
+    const enemy& e = foe(0);
+    EXPECT_TRUE(is_sprite3d(e.sprite3d));
+    EXPECT_FLOAT_EQ(e.width, 80.0f);
+    EXPECT_FLOAT_EQ(e.height, 40.0f);
+    EXPECT_FLOAT_EQ(e.anchor_x, 96.0f);
+    EXPECT_FLOAT_EQ(e.anchor_y, 56.0f);
+    EXPECT_EQ(e.gfx_show, 1);
+    EXPECT_EQ(e.alpha, 99);
+    EXPECT_EQ(e.collision, 1);
+    EXPECT_EQ(e.x_mode1, 2);
+    EXPECT_EQ(e.x_mode2, 3);
+    EXPECT_EQ(e.random_move, 4);
+    EXPECT_EQ(e.move_y, 5);
+    EXPECT_EQ(e.velo_x, 6);
+    EXPECT_EQ(e.velo_y, 7);
+    EXPECT_EQ(e.ai_level, 3);
+    EXPECT_EQ(e.d_move, 8);
+    EXPECT_EQ(e.change_direction, 9);
+    EXPECT_EQ(e.walk_direction, 0);
+    EXPECT_EQ(foe(1).sprite3d, 0);
+    EXPECT_FLOAT_EQ(foe(1).anchor_x, 16.0f);
+    EXPECT_FLOAT_EQ(foe(1).anchor_y, 16.0f);
+}
