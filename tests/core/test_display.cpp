@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "core/core.h"
+
+using namespace tw;
+
+namespace {
+
+struct DisplayTest : ::testing::Test {
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        set_start_values();
+    }
+};
+
+}  // namespace
+
+TEST_F(DisplayTest, CellSizeScalesWithTheDisplayWidthOnly) {
+    engine.resolution = 32.0f;
+    engine.res_base_w = 1024;
+    engine.res_base_h = 1;  // the height plays no part
+    scale_to_display(1280, 1024);
+    EXPECT_EQ(engine.screen_width, 1280.0f);
+    EXPECT_EQ(engine.screen_height, 1024.0f);
+    EXPECT_EQ(engine.display_scale, 1.25f);
+    EXPECT_EQ(engine.resolution, 40.0f);
+}
+
+TEST_F(DisplayTest, StartValuesScaleByTheWholeWidth) {
+    // No cell size and no base width configured: the size stays negative and
+    // the ratio is the display width itself.
+    scale_to_display(800, 600);
+    EXPECT_EQ(engine.display_scale, 800.0f);
+    EXPECT_EQ(engine.resolution, -800.0f);
+}
+
+TEST_F(DisplayTest, ZeroBaseWidthCountsAsOne) {
+    engine.resolution = 2.0f;
+    engine.res_base_w = 0;
+    scale_to_display(640, 480);
+    EXPECT_TRUE(std::isfinite(engine.display_scale));
+    EXPECT_EQ(engine.display_scale, 640.0f);
+    EXPECT_EQ(engine.resolution, 1280.0f);
+    EXPECT_EQ(engine.res_base_w, 1);  // later scaling sees the same base
+}
+
+TEST_F(DisplayTest, DisplayWithoutSizeIsFatalErrorTwo) {
+    scale_to_display(0, 0);
+    EXPECT_EXIT(open_main_window(), ::testing::ExitedWithCode(0), "ERROR :  Could not open window");
+}
