@@ -71,3 +71,13 @@ void close_all_files();    // every open file, flushed first (runtime/system_fil
 uint64_t tick_ms();
 
 }  // namespace tw::platform
+
+// ===========================================================================
+// Screen read-back (runtime/video_display.cpp), for tests: RGBA rows of the
+// back buffer (which 0) or of the frame the last flip presented (which 1).
+// false without a screen or for a rectangle outside it.
+// ===========================================================================
+
+namespace tw::platform {
+bool read_screen_pixels(int which, int x, int y, int width, int height, std::vector<uint8_t>& rgba);
+}  // namespace tw::platform

@@ -1,0 +1,489 @@
+// video_sprites: sprites (images with CPU pixels and, once a screen exists,
+// a GPU texture), screen grabs, and 3D sprites drawn as textured quads in
+// batches.
+//
+// Sprites work without a window: loading, sizes, 3D sprites, zooming and
+// rotating keep their state on the CPU side, and a texture is made on the
+// first draw after a screen exists. Drawing without a screen does nothing.
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+#include "runtime/video_internal.h"
+
+namespace tw {
+
+// ===========================================================================
+// Types
+// ===========================================================================
+
+namespace {
+
+struct Sprite {
+    int width = 0, height = 0;
+    int mode = 0;
+    bool own_alpha = false;       // the image carried alpha: the transparent colour is unused
+    colour transparent = 0;
+    std::vector<uint8_t> rgba;    // RGBA; keyed pixels have alpha 0, their colour kept
+    SDL_Texture* texture = nullptr;
+    bool grabbed = false;         // a GPU-only copy of the screen (no CPU pixels)
+    SDL_ScaleMode scale = SDL_ScaleModeNearest;
+    uint32_t generation = 0;
+};
+
+struct Sprite3D {
+    int sprite = 0;
+    uint32_t generation = 0;      // the sprite it was made from, not a later one in that slot
+    int width = 0, height = 0;
+    int angle = 0;                // degrees, 0..359
+};
+
+struct BlendKey {
+    int source = 5, destination = 6;
+};
+
+// ===========================================================================
+// State
+// ===========================================================================
+
+constexpr size_t max_sprite_file = size_t{256} * 1024 * 1024;
+constexpr size_t grab_pool_limit = 4;
+
+video::Table<Sprite> sprites;
+video::Table<Sprite3D> sprites3d;
+colour default_transparent = 0;   // black until the engine chooses another
+uint32_t next_generation = 1;
+
+bool in_batch = false;
+BlendKey blending;
+SDL_ScaleMode quality = SDL_ScaleModeNearest;
+
+// Quads waiting to be submitted: all of one texture, blend mode and filter.
+struct Batch {
+    SDL_Texture* texture = nullptr;
+    SDL_BlendMode blend = SDL_BLENDMODE_BLEND;
+    std::vector<SDL_Vertex> vertices;
+    std::vector<int> indices;
+} batch;
+
+// Freed screen grabs, kept for the next grab of the same size: the world view
+// grabs the whole screen every frame.
+struct PooledTarget {
+    SDL_Texture* texture;
+    int width, height;
+};
+std::vector<PooledTarget> grab_pool;
+
+// ===========================================================================
+// Functions: pixels and textures
+// ===========================================================================
+
+colour pixel_colour(const uint8_t* p) {
+    return static_cast<colour>(p[0]) | (static_cast<colour>(p[1]) << 8) | (static_cast<colour>(p[2]) << 16);
+}
+
+void apply_transparent_colour(Sprite& s) {
+    if (s.own_alpha || s.rgba.empty()) return;
+    const colour key = s.transparent & 0xFFFFFF;
+    for (size_t i = 0; i + 3 < s.rgba.size(); i += 4)
+        s.rgba[i + 3] = pixel_colour(&s.rgba[i]) == key ? 0 : 255;
+}
+
+void destroy_texture(Sprite& s) {
+    if (!s.texture) return;
+    video::flush_3d();
+    if (s.grabbed && grab_pool.size() < grab_pool_limit && video::renderer()) {
+        grab_pool.push_back({s.texture, s.width, s.height});
+    } else {
+        SDL_DestroyTexture(s.texture);
+        video::add_texture_bytes(-int64_t{4} * s.width * s.height);
+    }
+    s.texture = nullptr;
+}
+
+// The sprite's texture, made from its CPU pixels on first use. Keyed pixels
+// go up as transparent black, so that no blend mode (additive ones included)
+// lets the transparent colour show.
+SDL_Texture* texture_of(Sprite& s) {
+    if (s.texture || s.rgba.empty()) return s.texture;
+    SDL_Renderer* r = video::renderer();
+    if (!r) return nullptr;
+    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, s.width, s.height);
+    if (!t) return nullptr;
+    if (s.own_alpha) {
+        SDL_UpdateTexture(t, nullptr, s.rgba.data(), s.width * 4);
+    } else {
+        std::vector<uint8_t> up = s.rgba;
+        for (size_t i = 0; i + 3 < up.size(); i += 4)
+            if (up[i + 3] == 0) up[i] = up[i + 1] = up[i + 2] = 0;
+        SDL_UpdateTexture(t, nullptr, up.data(), s.width * 4);
+    }
+    SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
+    s.scale = SDL_ScaleModeNearest;
+    s.texture = t;
+    video::add_texture_bytes(int64_t{4} * s.width * s.height);
+    return t;
+}
+
+SDL_Texture* take_grab_target(int w, int h) {
+    for (size_t i = 0; i < grab_pool.size(); ++i) {
+        if (grab_pool[i].width == w && grab_pool[i].height == h) {
+            SDL_Texture* t = grab_pool[i].texture;
+            grab_pool.erase(grab_pool.begin() + static_cast<long>(i));
+            return t;
+        }
+    }
+    SDL_Texture* t = SDL_CreateTexture(video::renderer(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h);
+    if (t) video::add_texture_bytes(int64_t{4} * w * h);
+    return t;
+}
+
+void empty_grab_pool() {
+    for (auto& p : grab_pool) {
+        SDL_DestroyTexture(p.texture);
+        video::add_texture_bytes(-int64_t{4} * p.width * p.height);
+    }
+    grab_pool.clear();
+}
+
+// ===========================================================================
+// Functions: blending
+// ===========================================================================
+
+SDL_BlendFactor blend_factor(int code, SDL_BlendFactor fallback) {
+    switch (code) {
+        case 1: return SDL_BLENDFACTOR_ZERO;
+        case 2: return SDL_BLENDFACTOR_ONE;
+        case 3: return SDL_BLENDFACTOR_SRC_COLOR;
+        case 4: return SDL_BLENDFACTOR_ONE_MINUS_SRC_COLOR;
+        case 5: return SDL_BLENDFACTOR_SRC_ALPHA;
+        case 6: return SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA;
+        case 7: return SDL_BLENDFACTOR_DST_ALPHA;
+        case 8: return SDL_BLENDFACTOR_ONE_MINUS_DST_ALPHA;
+        case 9: return SDL_BLENDFACTOR_DST_COLOR;
+        case 10: return SDL_BLENDFACTOR_ONE_MINUS_DST_COLOR;
+        default: return fallback;
+    }
+}
+
+// The colour channels blend with the chosen factors. The screen behaves as a
+// buffer without alpha: its alpha stays opaque (source alpha factor zero,
+// destination one), so "destination alpha" always reads as one.
+SDL_BlendMode compose_blend(const BlendKey& k) {
+    return SDL_ComposeCustomBlendMode(blend_factor(k.source, SDL_BLENDFACTOR_SRC_ALPHA),
+                                      blend_factor(k.destination, SDL_BLENDFACTOR_ONE_MINUS_SRC_ALPHA),
+                                      SDL_BLENDOPERATION_ADD, SDL_BLENDFACTOR_ZERO, SDL_BLENDFACTOR_ONE,
+                                      SDL_BLENDOPERATION_ADD);
+}
+
+// For renderers without custom blending (the software fallback): the nearest
+// of SDL's fixed modes.
+SDL_BlendMode fixed_blend(const BlendKey& k) {
+    int s = (k.source >= 1 && k.source <= 10) ? k.source : 5;
+    int d = (k.destination >= 1 && k.destination <= 10) ? k.destination : 6;
+    if (d == 2) return SDL_BLENDMODE_ADD;
+    if ((s == 1 && d == 3) || (s == 9 && d == 1)) return SDL_BLENDMODE_MOD;
+    if (s == 2 && d == 1) return SDL_BLENDMODE_NONE;
+    return SDL_BLENDMODE_BLEND;
+}
+
+// Whether the renderer takes composed blend modes; asked once per screen.
+int custom_blending = -1;  // -1 not yet known
+bool custom_blending_works(SDL_Texture* t) {
+    if (custom_blending < 0) {
+        SDL_BlendMode before = SDL_BLENDMODE_NONE;
+        SDL_GetTextureBlendMode(t, &before);
+        custom_blending = SDL_SetTextureBlendMode(t, compose_blend(BlendKey{})) == 0 ? 1 : 0;
+        SDL_SetTextureBlendMode(t, before);
+    }
+    return custom_blending == 1;
+}
+
+// ===========================================================================
+// Functions: batching
+// ===========================================================================
+
+void set_texture_filter(Sprite& s, SDL_ScaleMode mode) {
+    if (s.scale == mode) return;
+    // SDL applies a texture's filter when it is set, not when queued quads are
+    // drawn: submit what already uses this texture before changing it.
+    video::flush_3d();
+    SDL_RenderFlush(video::renderer());
+    SDL_SetTextureScaleMode(s.texture, mode);
+    s.scale = mode;
+}
+
+void queue_quad(SDL_Texture* t, SDL_BlendMode blend, const SDL_Vertex (&v)[4]) {
+    if (batch.texture != t || batch.blend != blend) {
+        video::flush_3d();
+        batch.texture = t;
+        batch.blend = blend;
+    }
+    int base = static_cast<int>(batch.vertices.size());
+    batch.vertices.insert(batch.vertices.end(), v, v + 4);
+    const int order[6] = {0, 1, 2, 0, 2, 3};
+    for (int k : order) batch.indices.push_back(base + k);
+}
+
+}  // namespace
+
+namespace video {
+
+void flush_3d() {
+    if (batch.vertices.empty()) return;
+    SDL_Renderer* r = renderer();
+    if (r && batch.texture) {
+        if (SDL_SetTextureBlendMode(batch.texture, batch.blend) != 0)
+            SDL_SetTextureBlendMode(batch.texture, SDL_BLENDMODE_BLEND);
+        SDL_RenderGeometry(r, batch.texture, batch.vertices.data(), static_cast<int>(batch.vertices.size()),
+                           batch.indices.data(), static_cast<int>(batch.indices.size()));
+    }
+    batch.vertices.clear();
+    batch.indices.clear();
+}
+
+void release_sprite_textures() {
+    batch.vertices.clear();
+    batch.indices.clear();
+    batch.texture = nullptr;
+    in_batch = false;
+    custom_blending = -1;
+    for (auto& slot : sprites.slots) {
+        if (!slot.used || !slot.value.texture) continue;
+        SDL_DestroyTexture(slot.value.texture);
+        video::add_texture_bytes(-int64_t{4} * slot.value.width * slot.value.height);
+        slot.value.texture = nullptr;
+        // A screen grab has no other copy: it is gone with the screen.
+        if (slot.value.grabbed) slot.value.width = slot.value.height = 0;
+    }
+    empty_grab_pool();
+}
+
+void clear_sprite_tables() {
+    release_sprite_textures();
+    sprites.clear();
+    sprites3d.clear();
+    default_transparent = 0;
+    blending = BlendKey{};
+    quality = SDL_ScaleModeNearest;
+}
+
+}  // namespace video
+
+// ===========================================================================
+// Sprites
+// ===========================================================================
+
+int load_sprite(int number, const text& path, int mode) {
+    std::vector<uint8_t> bytes;
+    if (!platform::read_whole_file(path, bytes, max_sprite_file)) return 0;
+    platform::Image image;
+    if (!platform::decode_image(bytes.data(), bytes.size(), image)) return 0;
+    if (image.width <= 0 || image.height <= 0 || image.width > platform::max_image_side ||
+        image.height > platform::max_image_side ||
+        image.rgba.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4)
+        return 0;
+    free_sprite(number);
+    int n = sprites.claim(number);
+    if (n < 0) return 0;
+    Sprite& s = *sprites.find(n);
+    s.width = image.width;
+    s.height = image.height;
+    s.mode = mode;
+    s.own_alpha = image.has_alpha;
+    s.transparent = default_transparent;
+    s.rgba = std::move(image.rgba);
+    s.generation = next_generation++;
+    apply_transparent_colour(s);
+    return video::made(number, n);
+}
+
+int grab_sprite(int number, int x, int y, int width, int height, int mode) {
+    SDL_Renderer* r = video::renderer();
+    if (!r || width <= 0 || height <= 0 || width > platform::max_image_side || height > platform::max_image_side)
+        return 0;
+    // The part of the rectangle inside the back buffer is copied; a part
+    // reaching past it stays transparent, so the copy keeps the asked size.
+    SDL_Rect want{x, y, width, height};
+    SDL_Rect buffer{0, 0, video::screen_width(), video::screen_height()};
+    SDL_Rect inside{};
+    if (!SDL_IntersectRect(&want, &buffer, &inside)) return 0;
+    video::flush_3d();
+    free_sprite(number);
+    SDL_Texture* t = take_grab_target(width, height);
+    if (!t) return 0;
+    int n = sprites.claim(number);
+    if (n < 0) {
+        grab_pool.push_back({t, width, height});
+        return 0;
+    }
+    SDL_SetRenderTarget(r, t);
+    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(r, 0, 0, 0, 0);
+    SDL_RenderClear(r);
+    SDL_Rect to{inside.x - x, inside.y - y, inside.w, inside.h};
+    SDL_RenderCopy(r, video::back_buffer(), &inside, &to);
+    SDL_SetRenderTarget(r, video::back_buffer());
+    Sprite& s = *sprites.find(n);
+    s.width = width;
+    s.height = height;
+    s.mode = mode;
+    s.own_alpha = true;
+    s.transparent = default_transparent;
+    s.texture = t;
+    s.grabbed = true;
+    s.scale = SDL_ScaleModeNearest;
+    SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
+    s.generation = next_generation++;
+    return video::made(number, n);
+}
+
+void free_sprite(int number) {
+    Sprite* s = sprites.find(number);
+    if (!s) return;
+    destroy_texture(*s);
+    sprites.release(number);
+}
+
+bool is_sprite(int number) { return sprites.find(number) != nullptr; }
+
+int sprite_width(int number) {
+    Sprite* s = sprites.find(number);
+    return s ? s->width : 0;
+}
+
+int sprite_height(int number) {
+    Sprite* s = sprites.find(number);
+    return s ? s->height : 0;
+}
+
+void set_sprite_transparent_colour(int number, colour c) {
+    if (number == -1) {
+        default_transparent = c & 0xFFFFFF;
+        return;
+    }
+    Sprite* s = sprites.find(number);
+    if (!s) return;
+    s->transparent = c & 0xFFFFFF;
+    if (s->own_alpha || s->grabbed) return;
+    apply_transparent_colour(*s);
+    destroy_texture(*s);  // uploaded again, keyed anew, at the next draw
+}
+
+void clear_screen(colour c) {
+    SDL_Renderer* r = video::renderer();
+    if (!r) return;
+    video::flush_3d();
+    SDL_SetRenderTarget(r, video::back_buffer());
+    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+    SDL_SetRenderDrawColor(r, static_cast<Uint8>(c & 255), static_cast<Uint8>((c >> 8) & 255),
+                           static_cast<Uint8>((c >> 16) & 255), 255);
+    SDL_RenderClear(r);
+}
+
+// ===========================================================================
+// 3D sprites
+// ===========================================================================
+
+int create_sprite3d(int number, int sprite) {
+    Sprite* s = sprites.find(sprite);
+    if (!s || !(s->mode & sprite_mode_3d)) return 0;
+    const int w = s->width, h = s->height;
+    const uint32_t gen = s->generation;
+    free_sprite3d(number);
+    int n = sprites3d.claim(number);
+    if (n < 0) return 0;
+    Sprite3D& q = *sprites3d.find(n);
+    q.sprite = sprite;
+    q.generation = gen;
+    q.width = w;
+    q.height = h;
+    q.angle = 0;
+    return video::made(number, n);
+}
+
+void free_sprite3d(int number) { sprites3d.release(number); }
+
+bool is_sprite3d(int number) { return sprites3d.find(number) != nullptr; }
+
+// The size changes, the rotation stays: a quad zoomed again keeps its angle.
+void zoom_sprite3d(int number, int width, int height) {
+    Sprite3D* q = sprites3d.find(number);
+    if (!q) return;
+    q->width = width;
+    q->height = height;
+}
+
+void rotate_sprite3d(int number, int angle, int add) {
+    Sprite3D* q = sprites3d.find(number);
+    if (!q) return;
+    int64_t a = (add == 1 ? int64_t{q->angle} : 0) + angle;
+    a %= 360;
+    if (a < 0) a += 360;
+    q->angle = static_cast<int>(a);
+}
+
+bool begin_3d() {
+    in_batch = true;
+    blending = BlendKey{};
+    return video::renderer() != nullptr;
+}
+
+void end_3d() {
+    video::flush_3d();
+    in_batch = false;
+}
+
+void sprite3d_blending(int source_factor, int destination_factor) {
+    blending.source = source_factor;
+    blending.destination = destination_factor;
+}
+
+void sprite3d_quality(int mode) { quality = mode == 1 ? SDL_ScaleModeLinear : SDL_ScaleModeNearest; }
+
+void draw_sprite3d(int number, int x, int y, int alpha) {
+    if (!in_batch || !video::renderer()) return;
+    Sprite3D* q = sprites3d.find(number);
+    if (!q) return;
+    Sprite* s = sprites.find(q->sprite);
+    if (!s || s->generation != q->generation) return;
+    SDL_Texture* t = texture_of(*s);
+    if (!t) return;
+    set_texture_filter(*s, quality);
+
+    // Corners (0,0), (w,0), (w,h), (0,h) turned about the centre, then moved
+    // to x, y. Positive angles turn clockwise on the screen (y points down).
+    const float w = static_cast<float>(q->width), h = static_cast<float>(q->height);
+    const float cx = w / 2, cy = h / 2;
+    float c = 1, sn = 0;
+    switch (q->angle) {
+        case 0: break;
+        case 90: c = 0; sn = 1; break;
+        case 180: c = -1; sn = 0; break;
+        case 270: c = 0; sn = -1; break;
+        default: {
+            double rad = q->angle * 3.14159265358979323846 / 180.0;
+            c = static_cast<float>(std::cos(rad));
+            sn = static_cast<float>(std::sin(rad));
+        }
+    }
+    const float px[4] = {0, w, w, 0}, py[4] = {0, 0, h, h};
+    const float u[4] = {0, 1, 1, 0}, v[4] = {0, 0, 1, 1};
+    // An alpha outside 0..255 wraps like the 8-bit channel it is stored in.
+    const Uint8 a = static_cast<Uint8>(alpha & 255);
+    SDL_Vertex verts[4];
+    for (int k = 0; k < 4; ++k) {
+        float dx = px[k] - cx, dy = py[k] - cy;
+        verts[k].position.x = static_cast<float>(x) + cx + dx * c - dy * sn;
+        verts[k].position.y = static_cast<float>(y) + cy + dx * sn + dy * c;
+        verts[k].color = SDL_Color{255, 255, 255, a};
+        verts[k].tex_coord.x = u[k];
+        verts[k].tex_coord.y = v[k];
+    }
+    queue_quad(t, custom_blending_works(t) ? compose_blend(blending) : fixed_blend(blending), verts);
+}
+
+void draw_sprite3d_opaque(int number, int x, int y) { draw_sprite3d(number, x, y, 255); }
+
+}  // namespace tw
