@@ -52,7 +52,10 @@ bool may_scroll_down() {
 }
 
 void steer(cursor_sprite& s, int dx, int dy) {
-    if (step_blocked(s, dx, dy)) {
+    // No steering means no step, so there is nothing to refuse: the figure
+    // goes idle even where its own cell counts as blocked (otherwise it would
+    // keep its old heading and the keyboard could never steer it again).
+    if ((dx != 0 || dy != 0) && step_blocked(s, dx, dy)) {
         engine.steer_x = 0;
         engine.steer_y = 0;
         return;
@@ -62,8 +65,14 @@ void steer(cursor_sprite& s, int dx, int dy) {
     set_heading(s, dx, dy);
 }
 
-// One step of one figure by its heading.
+// One step of one figure by its heading. A figure moves (or scrolls the view)
+// only along an axis that is steered in this pass: a heading left over from
+// an earlier pass (a step into a wall was refused, or another figure is being
+// steered) must not scroll the view, since that would carry the figure into
+// cells that were never tested.
 void step_figure(cursor_sprite& s, int dx, int dy) {
+    const bool horizontal = s.heading == heading_left || s.heading == heading_right;
+    if (horizontal ? dx == 0 : dy == 0) return;
     const float third_w = engine.screen_width / 3.0f;
     const float third_h = engine.screen_height / 3.0f;
     const float step_x = static_cast<float>(dx * engine.move_step);

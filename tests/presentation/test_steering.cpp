@@ -1,0 +1,308 @@
+// Player steering: step timing, which figure follows which device, collision
+// tests and the scrolling rules at the one-third lines and the world's edges.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "presentation/presentation.h"
+#include "runtime/media_runtime.h"
+
+namespace tw {
+namespace {
+
+constexpr int kLeft = 203, kRight = 205, kUp = 200, kDown = 208;
+
+// A 640 x 480 screen of 32-pixel cells: 20 x 15 cells shown, thirds at
+// x 213.3 and y 160. The world is 100 x 100 cells, all free.
+class Steering : public ::testing::Test {
+protected:
+    void SetUp() override {
+        set_start_values();
+        engine.loop_state = 18;
+        engine.resolution = 32.0f;
+        engine.move_step = 32;
+        engine.screen_width = 640.0f;
+        engine.screen_height = 480.0f;
+        engine.view_cells_x = 20.0f;
+        engine.view_cells_y = 15.0f;
+        create_world_grid(99, 99);
+        engine.world_width = 99;
+        engine.world_height = 99;
+        engine.cursor_speed_inverse = 0;
+        add_figure(64, 64);
+    }
+    void TearDown() override {
+        for (int k : {kLeft, kRight, kUp, kDown}) inject_key(k, false);
+        inject_joystick_axis(0, 0);
+        inject_joystick_axis(1, 0);
+        examine_keyboard();
+        examine_keyboard();
+    }
+    cursor_sprite& add_figure(float x, float y) {
+        cursor_sprite* s = list_add(engine.cursor_sprites);
+        s->pos_x = x;
+        s->pos_y = y;
+        return *s;
+    }
+    cursor_sprite& figure(int i) { return engine.cursor_sprites.items[static_cast<size_t>(i)]; }
+    void wall(int x, int y) { cell_at(x, y).use_collision = 1; }
+    void hold(std::initializer_list<int> keys) {
+        for (int k : keys) inject_key(k, true);
+    }
+    // The input part of one frame.
+    void frame() {
+        keyboard_step();
+        joystick_step();
+    }
+    // A figure with a heading, moved by one pass with that steering.
+    void pass(int dx, int dy) {
+        set_heading(figure(0), dx, dy);
+        move_cursor_sprites(dx, dy);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Heading, collision test and movement (no input devices needed)
+// ---------------------------------------------------------------------------
+
+TEST_F(Steering, HeadingPrefersTheVerticalAxis) {
+    cursor_sprite& s = figure(0);
+    set_heading(s, 1, -1);
+    EXPECT_EQ(s.heading, 16);
+    set_heading(s, -1, 1);
+    EXPECT_EQ(s.heading, 13);
+    set_heading(s, -1, 0);
+    EXPECT_EQ(s.heading, 14);
+    set_heading(s, 0, 0);
+    EXPECT_EQ(s.heading, 17);
+}
+
+TEST_F(Steering, StepIntoABlockingCellIsRefused) {
+    cursor_sprite& s = figure(0);  // on cell (2, 2)
+    s.heading = 17;
+    wall(3, 2);
+    steer_by_keyboard(s, 1, 0);
+    EXPECT_EQ(engine.steer_x, 0);
+    EXPECT_EQ(engine.steer_y, 0);
+    EXPECT_EQ(s.heading, 17);
+
+    // The view origin counts: with the view one column on, the figure stands
+    // on (3, 2) itself and (4, 2) is free.
+    engine.view_origin_x = 1;
+    steer_by_keyboard(s, 1, 0);
+    EXPECT_EQ(engine.steer_x, 1);
+    EXPECT_EQ(s.heading, 15);
+}
+
+TEST_F(Steering, TwoAxesTestTheCellReallyEntered) {
+    cursor_sprite& s = figure(0);  // on (2, 2)
+    wall(2, 1);                    // above; the diagonal (3, 1) is free
+    steer_by_keyboard(s, 1, -1);
+    EXPECT_EQ(engine.steer_x, 0);
+    EXPECT_EQ(engine.steer_y, 0);
+
+    // Free above, wall on the diagonal: the figure goes up.
+    cell_at(2, 1).use_collision = 0;
+    wall(3, 1);
+    steer_by_keyboard(s, 1, -1);
+    EXPECT_EQ(s.heading, 16);
+    move_cursor_sprites(engine.steer_x, engine.steer_y);
+    EXPECT_EQ(s.pos_x, 64.0f);
+    EXPECT_EQ(s.pos_y, 32.0f);
+}
+
+TEST_F(Steering, CellsOutsideTheGridBlock) {
+    cursor_sprite& s = figure(0);
+    s.pos_x = 0;
+    s.pos_y = 0;
+    steer_by_keyboard(s, -1, 0);
+    EXPECT_EQ(engine.steer_x, 0);
+    steer_by_keyboard(s, 0, -1);
+    EXPECT_EQ(engine.steer_y, 0);
+    engine.view_origin_x = 99;
+    steer_by_keyboard(s, 1, 0);
+    EXPECT_EQ(engine.steer_x, 0);
+}
+
+TEST_F(Steering, StandingOnABlockedCellDoesNotLockTheFigure) {
+    cursor_sprite& s = figure(0);
+    s.heading = 15;
+    wall(2, 2);
+    steer_by_keyboard(s, 0, 0);
+    EXPECT_EQ(s.heading, 17);
+}
+
+TEST_F(Steering, RightScrollsAtTheThirdLine) {
+    cursor_sprite& s = figure(0);
+    s.pos_x = 160;  // 160 + 32 = 192 is not past 213.3: the figure moves
+    pass(1, 0);
+    EXPECT_EQ(s.pos_x, 192.0f);
+    EXPECT_EQ(engine.view_origin_x, 0.0f);
+    pass(1, 0);  // 224 would pass the line: the view scrolls instead
+    EXPECT_EQ(s.pos_x, 192.0f);
+    EXPECT_EQ(engine.view_origin_x, 1.0f);
+}
+
+TEST_F(Steering, LeftNeverScrollsBackToColumnZero) {
+    cursor_sprite& s = figure(0);
+    s.pos_x = 224;  // right of the line: the figure moves
+    engine.view_origin_x = 3;
+    pass(-1, 0);
+    EXPECT_EQ(s.pos_x, 192.0f);
+    pass(-1, 0);  // left of the line: the view scrolls
+    pass(-1, 0);
+    EXPECT_EQ(s.pos_x, 192.0f);
+    EXPECT_EQ(engine.view_origin_x, 1.0f);
+    for (int i = 0; i < 3; ++i) pass(-1, 0);  // at origin 1 the figure moves
+    EXPECT_EQ(s.pos_x, 96.0f);
+    EXPECT_EQ(engine.view_origin_x, 1.0f);
+}
+
+TEST_F(Steering, VerticalThirdLineIsStrictGoingUp) {
+    cursor_sprite& s = figure(0);
+    s.pos_y = 128;  // 160 is not past the line: moves down
+    pass(0, 1);
+    EXPECT_EQ(s.pos_y, 160.0f);
+    pass(0, 1);
+    EXPECT_EQ(s.pos_y, 160.0f);
+    EXPECT_EQ(engine.view_origin_y, 1.0f);
+    engine.view_origin_y = 4;
+    pass(0, -1);  // exactly on the line counts as above it: scrolls
+    EXPECT_EQ(s.pos_y, 160.0f);
+    EXPECT_EQ(engine.view_origin_y, 3.0f);
+}
+
+TEST_F(Steering, NoScrollPastTheWorldsLastColumnOrRow) {
+    engine.world_width = 25;   // 20 columns shown: origin 6 shows 6..25
+    engine.world_height = 20;  // 15 rows shown: origin 6 shows 6..20
+    cursor_sprite& s = figure(0);
+    s.pos_x = 192;
+    s.pos_y = 160;
+    for (int i = 0; i < 8; ++i) pass(1, 0);
+    EXPECT_EQ(engine.view_origin_x, 6.0f);
+    EXPECT_EQ(s.pos_x, 192.0f + 2 * 32);
+    for (int i = 0; i < 8; ++i) pass(0, 1);
+    EXPECT_EQ(engine.view_origin_y, 6.0f);
+    EXPECT_EQ(s.pos_y, 160.0f + 2 * 32);
+
+    // A world smaller than the screen never scrolls.
+    engine.view_origin_x = 0;
+    engine.world_width = 10;
+    s.pos_x = 192;
+    pass(1, 0);
+    EXPECT_EQ(engine.view_origin_x, 0.0f);
+    EXPECT_EQ(s.pos_x, 224.0f);
+}
+
+TEST_F(Steering, OnlySteeredAxesMove) {
+    // A heading left over from an earlier pass must not scroll the view when
+    // this pass steers nothing on its axis.
+    cursor_sprite& s = figure(0);
+    s.pos_x = 64;
+    engine.view_origin_x = 5;
+    s.heading = 14;
+    move_cursor_sprites(0, 0);
+    move_cursor_sprites(0, 1);
+    EXPECT_EQ(engine.view_origin_x, 5.0f);
+    EXPECT_EQ(s.pos_x, 64.0f);
+    EXPECT_EQ(s.pos_y, 64.0f);
+}
+
+TEST_F(Steering, FiguresNeverSteeredStayPut) {
+    cursor_sprite& other = add_figure(300, 300);
+    pass(1, 0);
+    move_cursor_sprites(1, 0);
+    EXPECT_EQ(other.pos_x, 300.0f);
+    EXPECT_EQ(other.pos_y, 300.0f);
+}
+
+// ---------------------------------------------------------------------------
+// Frames with keyboard and joystick input
+// ---------------------------------------------------------------------------
+
+TEST_F(Steering, FastestSpeedStepsEveryOtherFrameWithoutJoystick) {
+    engine.joystick_present = 0;
+    hold({kRight});
+    float xs[6];
+    for (float& x : xs) {
+        frame();
+        x = figure(0).pos_x;
+    }
+    // The first frame only turns the never-steered figure idle.
+    EXPECT_EQ(xs[0], 64.0f);
+    EXPECT_EQ(xs[1], 96.0f);
+    EXPECT_EQ(xs[2], 96.0f);
+    EXPECT_EQ(xs[3], 128.0f);
+    EXPECT_EQ(xs[4], 128.0f);
+    EXPECT_EQ(xs[5], 160.0f);
+}
+
+TEST_F(Steering, FastestSpeedStepsEveryFrameWithAnUntouchedJoystick) {
+    attach_virtual_joystick();
+    engine.joystick_present = 1;
+    hold({kDown});
+    for (int i = 0; i < 3; ++i) frame();
+    EXPECT_EQ(figure(0).pos_y, 64.0f + 2 * 32);
+    EXPECT_EQ(figure(0).pos_x, 64.0f);
+}
+
+TEST_F(Steering, SlowestSpeedNeedsMoreThan255Passes) {
+    engine.cursor_speed_inverse = 255;
+    engine.joystick_present = 0;
+    hold({kRight});
+    for (int i = 0; i < 255; ++i) frame();
+    EXPECT_EQ(figure(0).pos_x, 64.0f);
+    frame();
+    EXPECT_EQ(figure(0).pos_x, 96.0f);
+    for (int i = 0; i < 255; ++i) frame();
+    EXPECT_EQ(figure(0).pos_x, 96.0f);
+    frame();
+    EXPECT_EQ(figure(0).pos_x, 128.0f);
+}
+
+TEST_F(Steering, LaterKeyWinsOnAnAxis) {
+    engine.joystick_present = 0;
+    hold({kLeft, kRight});
+    frame();
+    frame();
+    EXPECT_EQ(figure(0).pos_x, 96.0f);
+    inject_key(kLeft, false);
+    inject_key(kRight, false);
+    hold({kDown, kUp});
+    frame();
+    frame();
+    EXPECT_EQ(figure(0).pos_y, 32.0f);
+}
+
+TEST_F(Steering, RightAndUpMoveVerticallyAndAWallAboveStopsThem) {
+    engine.joystick_present = 0;
+    hold({kRight, kUp});
+    wall(2, 1);  // above the figure; the diagonal cell is free
+    for (int i = 0; i < 4; ++i) frame();
+    EXPECT_EQ(figure(0).pos_x, 64.0f);
+    EXPECT_EQ(figure(0).pos_y, 64.0f);
+
+    cell_at(2, 1).use_collision = 0;
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_EQ(figure(0).pos_x, 64.0f);
+    EXPECT_EQ(figure(0).pos_y, 32.0f);
+}
+
+TEST_F(Steering, KeyboardSteersTheFirstFigureAndJoystickTheLast) {
+    engine.cursor_sprites.items = {cursor_sprite{64, 64}, cursor_sprite{96, 300},
+                                   cursor_sprite{128, 128}};
+    attach_virtual_joystick();
+    engine.joystick_present = 1;
+    hold({kDown});
+    inject_joystick_axis(0, 1);  // joystick right
+    for (int i = 0; i < 4; ++i) frame();
+    EXPECT_EQ(figure(0).pos_x, 64.0f);
+    EXPECT_GT(figure(0).pos_y, 64.0f);
+    EXPECT_EQ(figure(1).pos_x, 96.0f);
+    EXPECT_EQ(figure(1).pos_y, 300.0f);
+    EXPECT_GT(figure(2).pos_x, 128.0f);
+    EXPECT_EQ(figure(2).pos_y, 128.0f);
+}
+
+}  // namespace
+}  // namespace tw
