@@ -127,7 +127,6 @@ bool png_run(png_structp png, png_infop info, PngJob* job) {
         return false;
     }
     png_set_read_fn(png, &job->src, png_read_memory);
-    png_set_user_limits(png, max_image_side, max_image_side);
     png_read_info(png, info);
 
     png_uint_32 w = 0, h = 0;

@@ -1,0 +1,526 @@
+// Image decoders, on files written here with the real libraries (PNG, JPEG,
+// TIFF) or byte by byte (TGA, BMP, which have no library on this system).
+#include <gtest/gtest.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include <jpeglib.h>
+#include <png.h>
+#include <tiffio.h>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+#include "support/test_support.h"
+
+using namespace tw;
+using platform::Image;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+// ===========================================================================
+// Writers
+// ===========================================================================
+
+struct PngSpec {
+    int width = 1, height = 1;
+    int colour_type = PNG_COLOR_TYPE_RGB;
+    int depth = 8;
+    bool interlaced = false;
+    std::vector<png_color> palette;
+    std::vector<uint8_t> trns;
+    double gamma = 0;            // written as a gAMA chunk when non-zero
+    Bytes rows;                  // packed rows as libpng expects them (16-bit big-endian)
+};
+
+void png_sink(png_structp png, png_bytep data, png_size_t n) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + n);
+}
+void png_no_flush(png_structp) {}
+
+Bytes write_png(const PngSpec& s) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        ADD_FAILURE() << "libpng could not write the test image";
+        return {};
+    }
+    png_set_write_fn(png, &out, png_sink, png_no_flush);
+    png_set_IHDR(png, info, s.width, s.height, s.depth, s.colour_type,
+                 s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!s.palette.empty())
+        png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
+    if (!s.trns.empty())
+        png_set_tRNS(png, info, s.trns.data(), static_cast<int>(s.trns.size()), nullptr);
+    if (s.gamma > 0) png_set_gAMA(png, info, s.gamma);
+    png_write_info(png, info);
+    const size_t stride = s.rows.size() / s.height;
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < s.height; ++y)
+        rows.push_back(const_cast<png_bytep>(s.rows.data() + y * stride));
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+// components 1 (grey), 3 (RGB) or 4 (CMYK); pixels row by row.
+Bytes write_jpeg(int w, int h, int components, const Bytes& pixels, int quality = 95) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long mem_size = 0;
+    jpeg_mem_dest(&c, &mem, &mem_size);
+    c.image_width = w;
+    c.image_height = h;
+    c.input_components = components;
+    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + c.next_scanline * w * components);
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    Bytes out(mem, mem + mem_size);
+    std::free(mem);
+    return out;
+}
+
+// 8-bit TIFF with 3 or 4 samples; the fourth is written as `extra`.
+Bytes write_tiff(int w, int h, int samples, int extra, const Bytes& pixels,
+                 int compression = COMPRESSION_LZW) {
+    test::TempDir dir;
+    const std::string path = dir.path + "t.tif";
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    if (!t) {
+        ADD_FAILURE() << "libtiff could not write the test image";
+        return {};
+    }
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 1);
+    if (samples == 4) {
+        uint16_t kinds[1] = {static_cast<uint16_t>(extra)};
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, kinds);
+    }
+    for (int y = 0; y < h; ++y)
+        TIFFWriteScanline(t, const_cast<uint8_t*>(pixels.data() + y * w * samples), y, 0);
+    TIFFClose(t);
+    const std::string s = test::read_file(path);
+    return Bytes(s.begin(), s.end());
+}
+
+void put16(Bytes& b, size_t at, int v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(Bytes& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+Bytes tga_header(int type, int w, int h, int depth, int descriptor, int map_length = 0,
+                 int map_bits = 0) {
+    Bytes b(18, 0);
+    b[1] = map_length ? 1 : 0;
+    b[2] = static_cast<uint8_t>(type);
+    put16(b, 5, map_length);
+    b[7] = static_cast<uint8_t>(map_bits);
+    put16(b, 12, w);
+    put16(b, 14, h);
+    b[16] = static_cast<uint8_t>(depth);
+    b[17] = static_cast<uint8_t>(descriptor);
+    return b;
+}
+
+// BITMAPINFOHEADER bitmap; rows as stored (already padded), palette as BGRA.
+Bytes bmp_file(int w, int h, int bpp, const Bytes& palette, const Bytes& rows) {
+    Bytes b(54, 0);
+    b[0] = 'B';
+    b[1] = 'M';
+    const uint32_t offset = 54 + static_cast<uint32_t>(palette.size());
+    put32(b, 2, offset + static_cast<uint32_t>(rows.size()));
+    put32(b, 10, offset);
+    put32(b, 14, 40);
+    put32(b, 18, static_cast<uint32_t>(w));
+    put32(b, 22, static_cast<uint32_t>(h));
+    put16(b, 26, 1);
+    put16(b, 28, bpp);
+    b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), rows.begin(), rows.end());
+    return b;
+}
+
+// ===========================================================================
+// Checking
+// ===========================================================================
+
+const uint8_t* px(const Image& img, int x, int y) { return &img.rgba[(y * img.width + x) * 4]; }
+
+testing::AssertionResult pixel_near(const Image& img, int x, int y, std::array<int, 4> want,
+                                    int tolerance = 0) {
+    const uint8_t* p = px(img, x, y);
+    for (int i = 0; i < 4; ++i)
+        if (std::abs(p[i] - want[i]) > tolerance)
+            return testing::AssertionFailure()
+                   << "pixel (" << x << "," << y << ") is " << int(p[0]) << "," << int(p[1]) << ","
+                   << int(p[2]) << "," << int(p[3]) << ", wanted " << want[0] << "," << want[1]
+                   << "," << want[2] << "," << want[3] << " within " << tolerance;
+    return testing::AssertionSuccess();
+}
+
+Image decode_ok(const Bytes& b) {
+    Image img;
+    std::string why;
+    EXPECT_TRUE(platform::decode_image(b.data(), b.size(), img, &why)) << why;
+    EXPECT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
+    return img;
+}
+
+std::string refusal(const Bytes& b) {
+    Image img;
+    std::string why;
+    const bool ok = platform::decode_image(b.data(), b.size(), img, &why);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(img.rgba.empty());
+    EXPECT_EQ(img.width, 0);
+    return ok ? "(accepted)" : why;
+}
+
+class DecodeImage : public testing::Test {
+protected:
+    void SetUp() override {
+        use_png_decoder();
+        use_jpeg_decoder();
+        use_tga_decoder();
+        use_tiff_decoder();
+    }
+};
+
+}  // namespace
+
+// ===========================================================================
+// PNG
+// ===========================================================================
+
+TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
+    PngSpec s;
+    s.width = 4;
+    s.colour_type = PNG_COLOR_TYPE_PALETTE;
+    s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
+    s.trns = {0, 128};  // entries past the list stay opaque
+    s.rows = {0, 1, 2, 3};
+    Image img = decode_ok(write_png(s));
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {255, 0, 0, 0}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {0, 255, 0, 128}));
+    EXPECT_TRUE(pixel_near(img, 2, 0, {0, 0, 255, 255}));
+    EXPECT_TRUE(pixel_near(img, 3, 0, {10, 20, 30, 255}));
+
+    PngSpec g;  // 1-bit grey, no alpha: 0 and 1 become black and white
+    g.width = 8;
+    g.colour_type = PNG_COLOR_TYPE_GRAY;
+    g.depth = 1;
+    g.rows = {0b10100000};
+    img = decode_ok(write_png(g));
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {255, 255, 255, 255}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {0, 0, 0, 255}));
+    EXPECT_TRUE(pixel_near(img, 2, 0, {255, 255, 255, 255}));
+}
+
+TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
+    PngSpec s;  // 16-bit RGBA with a strong gAMA chunk: raw values must come through
+    s.width = 2;
+    s.colour_type = PNG_COLOR_TYPE_RGBA;
+    s.depth = 16;
+    s.gamma = 0.2;
+    s.rows = {0x80, 0x00, 0x40, 0x00, 0xFF, 0xFF, 0x80, 0x00,  // (0.5, 0.25, 1, 0.5)
+              0x00, 0x00, 0x12, 0x34, 0xC0, 0x00, 0xFF, 0xFF};
+    Image img = decode_ok(write_png(s));
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {128, 64, 255, 128}, 1));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {0, 18, 192, 255}, 1));
+
+    PngSpec g;  // grey + alpha becomes grey RGB with its alpha
+    g.width = 2;
+    g.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
+    g.rows = {77, 200, 250, 0};
+    img = decode_ok(write_png(g));
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {77, 77, 77, 200}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {250, 250, 250, 0}));
+}
+
+TEST_F(DecodeImage, PngInterlacedEveryPixelInPlace) {
+    PngSpec s;
+    s.width = 13;
+    s.height = 11;
+    s.interlaced = true;
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x) {
+            s.rows.push_back(static_cast<uint8_t>(x * 19));
+            s.rows.push_back(static_cast<uint8_t>(y * 23));
+            s.rows.push_back(static_cast<uint8_t>(x * y));
+        }
+    Image img = decode_ok(write_png(s));
+    ASSERT_EQ(img.width, 13);
+    ASSERT_EQ(img.height, 11);
+    EXPECT_FALSE(img.has_alpha);
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            ASSERT_TRUE(pixel_near(img, x, y, {x * 19, y * 23, x * y, 255}));
+}
+
+// ===========================================================================
+// JPEG
+// ===========================================================================
+
+TEST_F(DecodeImage, JpegRgbAndGreyWithinTolerance) {
+    // Top half one colour, bottom half another: checks values and row order.
+    const int w = 16, h = 16;
+    Bytes rgb;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool top = y < h / 2;
+            rgb.push_back(top ? 200 : 20);
+            rgb.push_back(top ? 100 : 60);
+            rgb.push_back(top ? 50 : 220);
+        }
+    Image img = decode_ok(write_jpeg(w, h, 3, rgb));
+    ASSERT_EQ(img.width, w);
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 4, 2, {200, 100, 50, 255}, 6));
+    EXPECT_TRUE(pixel_near(img, 11, 13, {20, 60, 220, 255}, 6));
+
+    Image grey = decode_ok(write_jpeg(w, h, 1, Bytes(w * h, 77)));
+    EXPECT_FALSE(grey.has_alpha);
+    EXPECT_TRUE(pixel_near(grey, 7, 7, {77, 77, 77, 255}, 2));
+}
+
+TEST_F(DecodeImage, JpegCmykAndTruncatedAreRefused) {
+    EXPECT_NE(refusal(write_jpeg(8, 8, 4, Bytes(8 * 8 * 4, 30))).find("CMYK"), std::string::npos);
+
+    Bytes rgb(64 * 64 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 7);
+    Bytes whole = write_jpeg(64, 64, 3, rgb);
+    Bytes cut(whole.begin(), whole.begin() + whole.size() / 2);
+    EXPECT_NE(refusal(cut).find("truncated"), std::string::npos);
+}
+
+// ===========================================================================
+// TIFF
+// ===========================================================================
+
+TEST_F(DecodeImage, TiffUnassociatedAlphaIsNotPremultipliedAndRowsStartAtTop) {
+    const Bytes pixels = {200, 100, 50, 128, 10, 20, 30, 255,   // row 0
+                          255, 255, 255, 0, 40, 80, 120, 64};   // row 1
+    Image img = decode_ok(write_tiff(2, 2, 4, EXTRASAMPLE_UNASSALPHA, pixels));
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {200, 100, 50, 128}, 2));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {10, 20, 30, 255}));
+    EXPECT_EQ(px(img, 0, 1)[3], 0);
+    EXPECT_TRUE(pixel_near(img, 1, 1, {40, 80, 120, 64}, 4));
+
+    // Associated alpha is stored premultiplied; the image comes out straight.
+    const Bytes assoc = {100, 50, 25, 128};
+    img = decode_ok(write_tiff(1, 1, 4, EXTRASAMPLE_ASSOCALPHA, assoc, COMPRESSION_NONE));
+    EXPECT_TRUE(pixel_near(img, 0, 0, {199, 100, 50, 128}, 2));
+
+    img = decode_ok(write_tiff(1, 2, 3, 0, {1, 2, 3, 4, 5, 6}, COMPRESSION_DEFLATE));
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {1, 2, 3, 255}));
+    EXPECT_TRUE(pixel_near(img, 0, 1, {4, 5, 6, 255}));
+}
+
+// ===========================================================================
+// TGA
+// ===========================================================================
+
+TEST_F(DecodeImage, TgaRunLengthBottomUpAndTopDownAlpha) {
+    // 3 x 2, 24-bit RLE, stored bottom row first: a run of three blue pixels,
+    // then a raw packet of red, green, white.
+    Bytes rle = tga_header(10, 3, 2, 24, 0);
+    const Bytes body = {0x82, 255, 0, 0,                       // run x3 of BGR (255,0,0) = blue
+                        0x02, 0, 0, 255, 0, 255, 0, 255, 255, 255};  // raw x3
+    rle.insert(rle.end(), body.begin(), body.end());
+    Image img = decode_ok(rle);
+    ASSERT_EQ(img.width, 3);
+    ASSERT_EQ(img.height, 2);
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 1, {0, 0, 255, 255}));   // bottom row: blue
+    EXPECT_TRUE(pixel_near(img, 2, 1, {0, 0, 255, 255}));
+    EXPECT_TRUE(pixel_near(img, 0, 0, {255, 0, 0, 255}));   // top row: red green white
+    EXPECT_TRUE(pixel_near(img, 1, 0, {0, 255, 0, 255}));
+    EXPECT_TRUE(pixel_near(img, 2, 0, {255, 255, 255, 255}));
+
+    // 32-bit, top-down (bit 5) and right-to-left (bit 4), with real alpha.
+    Bytes raw = tga_header(2, 2, 1, 32, 0x20 | 0x10 | 8);
+    const Bytes pix = {1, 2, 3, 40, 4, 5, 6, 255};
+    raw.insert(raw.end(), pix.begin(), pix.end());
+    img = decode_ok(raw);
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {6, 5, 4, 255}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {3, 2, 1, 40}));
+
+    // 32-bit whose alpha bytes are all zero is opaque padding.
+    Bytes pad = tga_header(2, 1, 1, 32, 0x20);
+    pad.insert(pad.end(), {9, 8, 7, 0});
+    img = decode_ok(pad);
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {7, 8, 9, 255}));
+}
+
+TEST_F(DecodeImage, TgaColourMappedAndSixteenBit) {
+    Bytes m = tga_header(1, 3, 1, 8, 0x20, 2, 24);
+    m.insert(m.end(), {0, 0, 255, 255, 0, 0});  // map: red, blue (BGR)
+    m.insert(m.end(), {1, 0, 7});               // 7 lies outside the map: black
+    Image img = decode_ok(m);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {0, 0, 255, 255}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {255, 0, 0, 255}));
+    EXPECT_TRUE(pixel_near(img, 2, 0, {0, 0, 0, 255}));
+
+    Bytes s = tga_header(2, 2, 1, 16, 0x20 | 1);  // one alpha bit declared
+    s.insert(s.end(), {0x00, 0xFC, 0x1F, 0x00});  // opaque red (bit 15 set), transparent blue
+    img = decode_ok(s);
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {255, 0, 0, 255}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {0, 0, 255, 0}));
+}
+
+// ===========================================================================
+// BMP
+// ===========================================================================
+
+TEST_F(DecodeImage, BmpBottomUpPaddedPaletteTopDownAndAlpha) {
+    // 3 x 2 24-bit, bottom-up, rows padded to 12 bytes.
+    Bytes rows = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0,          // bottom: blue green red
+                  1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};               // top
+    Image img = decode_ok(bmp_file(3, 2, 24, {}, rows));
+    ASSERT_EQ(img.height, 2);
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 1, {0, 0, 255, 255}));
+    EXPECT_TRUE(pixel_near(img, 2, 1, {255, 0, 0, 255}));
+    EXPECT_TRUE(pixel_near(img, 0, 0, {3, 2, 1, 255}));
+    EXPECT_TRUE(pixel_near(img, 2, 0, {9, 8, 7, 255}));
+
+    // 8-bit palette, top-down (negative height).
+    Bytes pal = {0, 0, 0, 0, 50, 100, 150, 0};
+    Bytes idx = {1, 0, 0, 0, 0, 1, 0, 0};
+    Bytes b = bmp_file(2, -2, 8, pal, idx);
+    img = decode_ok(b);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {150, 100, 50, 255}));
+    EXPECT_TRUE(pixel_near(img, 1, 1, {150, 100, 50, 255}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {0, 0, 0, 255}));
+
+    // 32-bit: zero fourth bytes are padding, anything else is alpha.
+    img = decode_ok(bmp_file(1, 1, 32, {}, {10, 20, 30, 0}));
+    EXPECT_FALSE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {30, 20, 10, 255}));
+    img = decode_ok(bmp_file(2, 1, 32, {}, {10, 20, 30, 0, 1, 2, 3, 99}));
+    EXPECT_TRUE(img.has_alpha);
+    EXPECT_TRUE(pixel_near(img, 0, 0, {30, 20, 10, 0}));
+    EXPECT_TRUE(pixel_near(img, 1, 0, {3, 2, 1, 99}));
+}
+
+TEST_F(DecodeImage, BmpIsDecodedWithoutRegistration) {
+    // Registration only ever adds decoders, so this holds whatever ran before.
+    Image img = decode_ok(bmp_file(1, 1, 24, {}, {1, 2, 3, 0}));
+    EXPECT_EQ(img.width, 1);
+}
+
+// ===========================================================================
+// Sizes from headers are not trusted
+// ===========================================================================
+
+TEST_F(DecodeImage, OversizeAndEmptyImagesAreRefusedBeforeAllocating) {
+    const int over = platform::max_image_side + 1;
+    PngSpec wide;
+    wide.width = over;
+    wide.colour_type = PNG_COLOR_TYPE_GRAY;
+    wide.rows.assign(over, 0);
+    EXPECT_FALSE(refusal(write_png(wide)).empty());
+    wide.width = platform::max_image_side;  // the limit itself is allowed
+    wide.rows.assign(wide.width, 0);
+    EXPECT_EQ(decode_ok(write_png(wide)).width, platform::max_image_side);
+
+    EXPECT_NE(refusal(write_jpeg(over, 1, 1, Bytes(over, 0))).find("size"), std::string::npos);
+    EXPECT_NE(refusal(write_tiff(over, 1, 3, 0, Bytes(over * 3, 0))).find("size"), std::string::npos);
+
+    // Headers that promise far more than the file holds.
+    EXPECT_NE(refusal(bmp_file(20000, 20000, 24, {}, {1, 2, 3, 0})).find("size"), std::string::npos);
+    EXPECT_NE(refusal(bmp_file(16000, 16000, 24, {}, {1, 2, 3, 0})).find("truncated"), std::string::npos);
+    EXPECT_FALSE(refusal(bmp_file(0, 5, 24, {}, {})).empty());
+    Bytes tga = tga_header(2, 16000, 16000, 32, 0);
+    tga.resize(tga.size() + 64);
+    EXPECT_NE(refusal(tga).find("truncated"), std::string::npos);
+    Bytes tga_rle = tga_header(10, 16000, 16000, 32, 0);
+    tga_rle.insert(tga_rle.end(), {0xFF, 1, 2, 3, 4});
+    EXPECT_NE(refusal(tga_rle).find("truncated"), std::string::npos);
+}
+
+TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
+    PngSpec p;
+    p.width = 9;
+    p.height = 7;
+    p.interlaced = true;
+    for (int i = 0; i < 9 * 7 * 3; ++i) p.rows.push_back(static_cast<uint8_t>(i * 37));
+    Bytes tga = tga_header(10, 4, 4, 24, 0);
+    tga.insert(tga.end(), {0x8F, 1, 2, 3});
+    Bytes rgb(24 * 24 * 3);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 13);
+    Bytes rgba(8 * 8 * 4, 99);
+    const std::vector<std::pair<const char*, Bytes>> samples = {
+        {"png", write_png(p)},
+        {"jpeg", write_jpeg(24, 24, 3, rgb)},
+        {"tiff", write_tiff(8, 8, 4, EXTRASAMPLE_UNASSALPHA, rgba)},
+        {"tga", tga},
+        {"bmp", bmp_file(3, 2, 24, {}, Bytes(24, 7))},
+    };
+    for (const auto& [name, whole] : samples) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(whole.empty());
+        // Every shorter file either decodes consistently or is refused cleanly;
+        // half a file is always refused.
+        for (size_t n = 0; n < whole.size(); n += 1 + whole.size() / 97) {
+            Image img;
+            const bool ok = platform::decode_image(whole.data(), n, img);
+            if (ok) ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
+            else ASSERT_TRUE(img.rgba.empty());
+        }
+        Bytes half(whole.begin(), whole.begin() + whole.size() / 2);
+        refusal(half);
+        // Flipped bytes anywhere after the signature.
+        for (size_t at = 2; at < whole.size(); at += 1 + whole.size() / 61) {
+            for (uint8_t mask : {0xFF, 0x80, 0x01}) {
+                Bytes bad = whole;
+                bad[at] ^= mask;
+                Image img;
+                if (platform::decode_image(bad.data(), bad.size(), img))
+                    ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
+                else
+                    ASSERT_TRUE(img.rgba.empty());
+            }
+        }
+    }
+    EXPECT_NE(refusal(Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0}).find("unrecognised"),
+              std::string::npos);
+    EXPECT_FALSE(refusal(Bytes{}).empty());
+    EXPECT_FALSE(refusal(Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}).empty());
+}
