@@ -161,22 +161,13 @@ size_t ogg_read(void* dest, size_t item, size_t count, void* source) {
     return items;
 }
 
-int ogg_seek(void* source, ogg_int64_t offset, int whence) {
-    auto* s = static_cast<OggSource*>(source);
-    long long base = 0;
-    if (whence == SEEK_CUR) base = static_cast<long long>(s->pos);
-    else if (whence == SEEK_END) base = static_cast<long long>(s->size);
-    else if (whence != SEEK_SET) return -1;
-    if (offset < -base || offset > static_cast<long long>(s->size) - base) return -1;
-    s->pos = static_cast<size_t>(base + offset);
-    return 0;
-}
-
-long ogg_tell(void* source) { return static_cast<long>(static_cast<OggSource*>(source)->pos); }
-
 bool decode_ogg(const uint8_t* data, size_t size, Pcm& out, std::string* why) {
+    // Opened as a stream (no seek function): the file is decoded front to
+    // back and a file cut short yields what it holds. Opened seekable,
+    // libvorbisfile would look for the end first and give nothing at all for
+    // a truncated file.
     OggSource src{data, size, 0};
-    ov_callbacks io{ogg_read, ogg_seek, nullptr, ogg_tell};
+    ov_callbacks io{ogg_read, nullptr, nullptr, nullptr};
     OggVorbis_File vf;
     if (ov_open_callbacks(&src, &vf, nullptr, 0, io) != 0) return fail(why, "corrupt Ogg Vorbis data");
     const vorbis_info* info = ov_info(&vf, -1);
@@ -206,7 +197,7 @@ bool decode_ogg(const uint8_t* data, size_t size, Pcm& out, std::string* why) {
         if (link != current) {
             // A chained stream may change its format from one link to the
             // next; this sound keeps the format it started with.
-            const vorbis_info* li = ov_info(&vf, link);
+            const vorbis_info* li = ov_info(&vf, -1);
             if (!li || li->channels != channels || li->rate != rate) break;
             current = link;
         }

@@ -501,8 +501,11 @@ TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
         for (size_t n = 0; n < whole.size(); n += 1 + whole.size() / 97) {
             Image img;
             const bool ok = platform::decode_image(whole.data(), n, img);
-            if (ok) ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
-            else ASSERT_TRUE(img.rgba.empty());
+            if (ok) {
+                ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
+            } else {
+                ASSERT_TRUE(img.rgba.empty());
+            }
         }
         Bytes half(whole.begin(), whole.begin() + whole.size() / 2);
         refusal(half);
@@ -512,10 +515,11 @@ TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
                 Bytes bad = whole;
                 bad[at] ^= mask;
                 Image img;
-                if (platform::decode_image(bad.data(), bad.size(), img))
+                if (platform::decode_image(bad.data(), bad.size(), img)) {
                     ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
-                else
+                } else {
                     ASSERT_TRUE(img.rgba.empty());
+                }
             }
         }
     }
