@@ -71,7 +71,7 @@ std::string definition_file(const std::string& name, const Pairs& overrides) {
 std::vector<ObjectSpec> labyrinth_objects() {
     return {
         // collectables on floor cells
-        {"coin", {{"DDENSITY", "5"}, {"DCOLLISION", "1"}, {"DHOTSPOT", "CENTER"}, {"DKILLONCOLLISION", "1"},
+        {"coin", {{"DDENSITY", "6"}, {"DCOLLISION", "1"}, {"DHOTSPOT", "CENTER"}, {"DKILLONCOLLISION", "1"},
                   {"DSCORE", "10"}, {"DUSECOUNTSOUND", "1"}, {"DCOUNTSOUND", "chime.ogg"}}},
         {"gem", {{"DDENSITY", "30"}, {"DFITTOMATRIX", "1"}, {"DCOLLISION", "1"}, {"DKILLONCOLLISION", "1"},
                  {"DSCORE", "50"}, {"DCOUNTTOSCORE", "1"}, {"DUSECOUNTSOUND", "1"}, {"DCOUNTSOUND", "count.ogg"}}},
@@ -204,7 +204,7 @@ Pairs configuration(bool generated) {
         {"WORLDREFRESH", "60"},
         {"USESELFCREATEBASE", generated ? "1" : "0"},
         {"SELFCREATEBASE", generated ? "DATA\\world.base" : "WORLDS\\ISLAND.ai42"},
-        {"WORLDRANDOM", "1977"},
+        {"WORLDRANDOM", "1019"},
         {"MAPSIZE", "96"},
         {"LABSWITCH", "2"},
         {"USEEXTENDEDTOPO", "1"},
