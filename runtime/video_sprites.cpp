@@ -119,8 +119,7 @@ SDL_Texture* texture_of(Sprite& s) {
             if (up[i + 3] == 0) up[i] = up[i + 1] = up[i + 2] = 0;
         SDL_UpdateTexture(t, nullptr, up.data(), s.width * 4);
     }
-    SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-    s.scale = SDL_ScaleModeNearest;
+    s.scale = SDL_ScaleModeNearest;  // the filter of a new texture
     s.texture = t;
     video::add_texture_bytes(int64_t{4} * s.width * s.height);
     return t;
@@ -211,6 +210,10 @@ void set_texture_filter(Sprite& s, SDL_ScaleMode mode) {
     video::flush_3d();
     SDL_RenderFlush(video::renderer());
     SDL_SetTextureScaleMode(s.texture, mode);
+    // SDL's OpenGL renderer binds the texture to set its filter without
+    // updating its own record of the bound texture, so a later draw could
+    // sample the wrong one; binding and unbinding through SDL sets it right.
+    if (SDL_GL_BindTexture(s.texture, nullptr, nullptr) == 0) SDL_GL_UnbindTexture(s.texture);
     s.scale = mode;
 }
 
@@ -333,8 +336,7 @@ int grab_sprite(int number, int x, int y, int width, int height, int mode) {
     s.transparent = default_transparent;
     s.texture = t;
     s.grabbed = true;
-    s.scale = SDL_ScaleModeNearest;
-    SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
+    SDL_GetTextureScaleMode(t, &s.scale);  // a reused copy keeps the filter it had
     s.generation = next_generation++;
     return video::made(number, n);
 }
