@@ -249,6 +249,9 @@ void write_common(const std::string& game, bool generated) {
              crlf_lines({"The engine writes its report log (report.log) here when something goes wrong while the game runs."}));
     write_font(game);
     write_tiles(game);
+    check(write_ogg(game + "SFX/chime.ogg", chime_sound(), sound_rate, 0.3f), "chime.ogg");
+    check(write_ogg(game + "SFX/count.ogg", blip_sound(), sound_rate, 0.3f), "count.ogg");
+    check(write_ogg(game + "SFX/bell.ogg", bell_sound(), sound_rate, 0.3f), "bell.ogg");
 }
 
 // ===========================================================================
@@ -261,9 +264,6 @@ void write_labyrinth_game(const std::string& game) {
     put_text(game + "DATA/world.base", crlf_lines({"TILEWORLD WORLD BASE", "56", "40", "base width and height", "end"}));
     write_objects(game + "GFX/WORLD/", labyrinth_objects());
     put_png(game + "GFX/CURSOR/hero.png", hero_picture(), PngKind::keyed);
-    check(write_ogg(game + "SFX/chime.ogg", chime_sound(), sound_rate, 0.3f), "chime.ogg");
-    check(write_ogg(game + "SFX/count.ogg", blip_sound(), sound_rate, 0.3f), "count.ogg");
-    check(write_ogg(game + "SFX/bell.ogg", bell_sound(), sound_rate, 0.3f), "bell.ogg");
     write_loading_screens(game, "Collect the coins and gems of the labyrinth", 5);
 
     const std::string types = game + "TYPES/LABY/";
