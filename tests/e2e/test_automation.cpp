@@ -1,0 +1,80 @@
+// The real program driven by an automation script, headless.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+#include "support/test_support.h"
+
+using tw::test::TempDir;
+using tw::test::crlf;
+using tw::test::run_tileworld;
+
+namespace {
+
+// A game folder with a configuration and a world base file: the world view
+// is off, so each frame shows only the debug line over what the buffers held.
+void write_small_game(const TempDir& dir) {
+    dir.write("DATA/ini.txt", crlf({"WINDOWMODE", "0", "USESELFCREATEBASE", "1", "SELFCREATEBASE",
+                                    "DATA\\base.txt", "RESOLUTION", "32", "RESBASEW", "1024", "APPNAME",
+                                    "Scripted", "MAPSIZE", "20"}));
+    dir.write("DATA/base.txt", crlf({"base", "20", "15", "", ""}));
+}
+
+tw::platform::Image read_png(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    tw::platform::Image image;
+    tw::use_png_decoder();
+    if (tw::platform::read_whole_file(path, bytes, 1 << 26))
+        tw::platform::decode_image(bytes.data(), bytes.size(), image);
+    return image;
+}
+
+}  // namespace
+
+TEST(AutomationEndToEnd, ScreenshotShowsTheDebugLineAndQuitEndsCleanly) {
+    TempDir dir;
+    write_small_game(dir);
+    const std::string shot = dir.path + "frame.png";
+    dir.write("script.txt", "at 100 screenshot " + shot + "\nat 101 quit\n");
+    auto r = run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x400", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+
+    tw::platform::Image image = read_png(shot);
+    ASSERT_EQ(image.width, 640) << r.err;
+    ASSERT_EQ(image.height, 400);
+    // The debug line's text colour (255, 255, 200) appears in its row band
+    // starting at (10, 38), and nowhere above it.
+    int text_pixels = 0, above = 0;
+    for (int y = 0; y < 70; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * 640 + x) * 4];
+            if (p[0] == 255 && p[1] == 255 && p[2] == 200) (y < 38 ? above : text_pixels) += 1;
+        }
+    }
+    EXPECT_GT(text_pixels, 100);
+    EXPECT_EQ(above, 0);
+}
+
+TEST(AutomationEndToEnd, MalformedScriptExitsWithCodeTwo) {
+    TempDir dir;
+    write_small_game(dir);
+    dir.write("script.txt", "at 10 quit\nat ten quit\n");
+    auto r = run_tileworld(dir.path, {"TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
+}
+
+// Without a display and without offscreen rendering asked for, the window
+// cannot open: the program says so and ends instead of running unseen.
+TEST(AutomationEndToEnd, NoDisplayMeansNoWindow) {
+    TempDir dir;
+    write_small_game(dir);
+    dir.write("script.txt", "at 1000 quit\n");
+    auto r = run_tileworld(dir.path, {"SDL_VIDEODRIVER=", "DISPLAY=", "WAYLAND_DISPLAY=",
+                                      "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.err.find("Could not open window"), std::string::npos) << r.err;
+}
