@@ -73,23 +73,25 @@ bool has_sound(const std::string& raw) {
 TEST(SampleGame, PlaysCollectsSwitchesWorldAndQuits) {
     TempDir dir;
     std::string game = copy_game(dir, "game");
-    // Arrow codes: 205 right, 208 down; 201 Page Up; 1 Escape; 16 Q.
+    // Arrow codes: 205 right, 208 down; 201 Page Up; 1 Escape; 16 Q. The
+    // script's clock counts every presented frame, the loading screen's and
+    // the progress bar's included, so play starts well after the build.
     std::string script = dir.write("play.txt",
-                                   "at 5 dump " + dir.path + "start.txt\n"
-                                   "at 10 key 205 down\n"
-                                   "at 70 key 205 up\n"
-                                   "at 72 key 208 down\n"
-                                   "at 130 key 208 up\n"
-                                   "at 140 dump " + dir.path + "moved.txt\n"
-                                   "at 150 key 201 down\n"
-                                   "at 152 key 201 up\n"
-                                   "at 200 dump " + dir.path + "world1.txt\n"
-                                   "at 210 key 1 down\n"
-                                   "at 212 key 1 up\n"
-                                   "at 220 key 16 down\n"
+                                   "at 60 dump " + dir.path + "start.txt\n"
+                                   "at 65 key 205 down\n"
+                                   "at 125 key 205 up\n"
+                                   "at 127 key 208 down\n"
+                                   "at 185 key 208 up\n"
+                                   "at 195 dump " + dir.path + "moved.txt\n"
+                                   "at 200 key 201 down\n"
+                                   "at 202 key 201 up\n"
+                                   "at 280 dump " + dir.path + "world1.txt\n"
+                                   "at 290 key 1 down\n"
+                                   "at 292 key 1 up\n"
+                                   "at 300 key 16 down\n"
                                    "# never reached when Q ends the game; stops a broken run\n"
-                                   "at 399 dump " + dir.path + "late.txt\n"
-                                   "at 400 quit\n");
+                                   "at 499 dump " + dir.path + "late.txt\n"
+                                   "at 500 quit\n");
     std::string audio = dir.path + "audio.raw";
     auto r = run_tileworld(game,
                            {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=1280x720", "SDL_AUDIODRIVER=disk",
