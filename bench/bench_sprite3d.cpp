@@ -1,0 +1,167 @@
+// N textured 32x32 quads per frame at 1280x720, headless: through the
+// runtime's 3D sprites (batched between begin_3d and end_3d, drawn into the
+// back buffer and flipped) against a bare loop of one SDL_RenderGeometry call
+// per quad into a render target that is then presented the same way. Each
+// frame ends with a one-pixel read-back so that the renderer's work is
+// counted, not only the queuing. Textures: 1 (every quad alike) or 4 (every
+// quad changes texture, so nothing can be batched).
+//
+// Run: SDL_VIDEODRIVER=offscreen build/bench/bench_sprite3d
+// The last lines print runtime time / bare time for each case.
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
+
+namespace {
+
+constexpr int W = 1280, H = 720, side = 32;
+
+int quad_x(int i) { return (i * 37) % (W - side); }
+int quad_y(int i) { return (i * 53) % (H - side); }
+
+// ---------------------------------------------------------------------------
+// Through the runtime
+// ---------------------------------------------------------------------------
+
+void BM_Runtime(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0)), textures = static_cast<int>(state.range(1));
+    int window = tw::open_window(-1, 0, 0, W, H, "bench", tw::window_borderless);
+    if (!window || !tw::open_windowed_screen(tw::window_handle(window), 0, 0, W, H, 1, 0, 0)) {
+        state.SkipWithError("no screen (set SDL_VIDEODRIVER=offscreen)");
+        return;
+    }
+    // Source images drawn as boxes and grabbed: no files needed.
+    std::vector<int> sprites;
+    for (int t = 0; t < textures; ++t) {
+        tw::start_drawing(tw::screen_output());
+        tw::draw_box(0, 0, side, side, tw::rgb(60 * t, 200, 255 - 60 * t));
+        tw::draw_box(8, 8, 16, 16, tw::rgb(255, 255, 255));
+        tw::stop_drawing();
+        sprites.push_back(tw::grab_sprite(-1, 0, 0, side, side, tw::sprite_mode_3d));
+    }
+    std::vector<int> quads;
+    for (int i = 0; i < n; ++i) quads.push_back(tw::create_sprite3d(-1, sprites[static_cast<size_t>(i % textures)]));
+    std::vector<uint8_t> pixel;
+    for (auto _ : state) {
+        tw::clear_screen(0);
+        tw::begin_3d();
+        for (int i = 0; i < n; ++i) tw::draw_sprite3d(quads[static_cast<size_t>(i)], quad_x(i), quad_y(i), 200);
+        tw::end_3d();
+        tw::flip_buffers();
+        tw::platform::read_screen_pixels(1, 0, 0, 1, 1, pixel);
+    }
+    state.counters["quads/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
+    tw::platform::video_shutdown();
+}
+
+// ---------------------------------------------------------------------------
+// Bare SDL
+// ---------------------------------------------------------------------------
+
+void BM_BareSdl(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0)), textures = static_cast<int>(state.range(1));
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    SDL_InitSubSystem(SDL_INIT_VIDEO);
+    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, W, H, SDL_WINDOW_BORDERLESS);
+    int gl = -1;
+    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+        SDL_RendererInfo info{};
+        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
+    }
+    SDL_Renderer* r = w ? SDL_CreateRenderer(w, gl, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
+                                                         SDL_RENDERER_TARGETTEXTURE)
+                        : nullptr;
+    if (!r) {
+        state.SkipWithError("no renderer");
+        return;
+    }
+    SDL_Texture* back = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
+    SDL_SetTextureBlendMode(back, SDL_BLENDMODE_NONE);
+    std::vector<SDL_Texture*> tex;
+    std::vector<uint32_t> px(side * side);
+    for (int t = 0; t < textures; ++t) {
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                bool inner = x >= 8 && x < 24 && y >= 8 && y < 24;
+                px[static_cast<size_t>(y * side + x)] =
+                    inner ? 0xFFFFFFFFu : 0xFF000000u | (static_cast<uint32_t>(60 * t) << 16) | (200u << 8) | static_cast<uint32_t>(255 - 60 * t);
+            }
+        SDL_Texture* t0 = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, side, side);
+        SDL_UpdateTexture(t0, nullptr, px.data(), side * 4);
+        SDL_SetTextureBlendMode(t0, SDL_BLENDMODE_BLEND);
+        tex.push_back(t0);
+    }
+    const int order[6] = {0, 1, 2, 0, 2, 3};
+    uint8_t pixel[4];
+    SDL_Rect one{0, 0, 1, 1};
+    for (auto _ : state) {
+        SDL_SetRenderTarget(r, back);
+        SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+        SDL_RenderClear(r);
+        for (int i = 0; i < n; ++i) {
+            const float x = static_cast<float>(quad_x(i)), y = static_cast<float>(quad_y(i)), s = side;
+            const SDL_Color c{255, 255, 255, 200};
+            SDL_Vertex v[4] = {{{x, y}, c, {0, 0}},
+                               {{x + s, y}, c, {1, 0}},
+                               {{x + s, y + s}, c, {1, 1}},
+                               {{x, y + s}, c, {0, 1}}};
+            SDL_RenderGeometry(r, tex[static_cast<size_t>(i % textures)], v, 4, order, 6);
+        }
+        SDL_SetRenderTarget(r, nullptr);
+        SDL_RenderCopy(r, back, nullptr, nullptr);
+        SDL_RenderPresent(r);
+        SDL_RenderReadPixels(r, &one, SDL_PIXELFORMAT_RGBA32, pixel, 4);
+    }
+    state.counters["quads/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
+    for (SDL_Texture* t : tex) SDL_DestroyTexture(t);
+    SDL_DestroyTexture(back);
+    SDL_DestroyRenderer(r);
+    SDL_DestroyWindow(w);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void cases(benchmark::internal::Benchmark* b) {
+    for (int n : {1000, 10000})
+        for (int textures : {1, 4}) b->Args({n, textures});
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_Runtime)->Apply(cases);
+BENCHMARK(BM_BareSdl)->Apply(cases);
+
+// Keeps each run's time per frame so that the ratios can be printed last.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const auto& [name, time] : reporter.times) {
+        if (name.rfind("BM_Runtime/", 0) != 0) continue;
+        std::string args = name.substr(std::string("BM_Runtime/").size());
+        auto bare = reporter.times.find("BM_BareSdl/" + args);
+        if (bare == reporter.times.end() || bare->second <= 0) continue;
+        std::printf("runtime / bare SDL, quads/textures %s: %.2f\n", args.c_str(), time / bare->second);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
