@@ -1,0 +1,392 @@
+// The real program, headless, with scripted keys and joystick: figures move
+// and scroll the view, enemies wander, P pauses, Escape then Q ends the game.
+// A small generated labyrinth game is written for each test: walls do not
+// block here, so where the figure can go does not depend on the labyrinth's
+// shape (blocking is covered by the unit tests).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"  // decode_image, to read the screenshots back
+#include "support/test_support.h"
+
+namespace tw::test {
+namespace {
+
+// ===========================================================================
+// Game folder
+// ===========================================================================
+
+struct rgb_t {
+    uint8_t r, g, b;
+};
+
+// A 24-bit uncompressed bitmap of one colour with an optional border in
+// another; the decoders recognise images by content, so ".png" names work.
+std::string bitmap(int w, int h, rgb_t fill, rgb_t border, int border_width) {
+    const int row = (w * 3 + 3) / 4 * 4;
+    const uint32_t data_size = static_cast<uint32_t>(row * h);
+    std::string s;
+    auto u16 = [&](uint32_t v) { s += char(v & 255); s += char((v >> 8) & 255); };
+    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
+    s += "BM";
+    u32(54 + data_size);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(static_cast<uint32_t>(w));
+    u32(static_cast<uint32_t>(h));
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(data_size);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const bool edge = x < border_width || y < border_width || x >= w - border_width ||
+                              y >= h - border_width;
+            const rgb_t c = edge ? border : fill;
+            s += char(c.b);
+            s += char(c.g);
+            s += char(c.r);
+        }
+        for (int p = w * 3; p < row; ++p) s += '\0';
+    }
+    return s;
+}
+
+constexpr rgb_t white{255, 255, 255};
+constexpr rgb_t glyph_colour{255, 255, 0};
+constexpr int screen_w = 640, screen_h = 480;
+
+struct Game {
+    TempDir dir;
+
+    Game() {
+        dir.write("DATA/ini.txt",
+                  crlf({"APPNAME", "Steering test", "WINDOWMODE", "1", "MULTITASK", "0",
+                        "RESOLUTION", "32", "RESBASEW", "640", "RESBASEH", "480",
+                        "USESELFCREATEBASE", "1", "SELFCREATEBASE", "DATA\\base.txt",
+                        "WORLDRANDOM", "11", "LABSWITCH", "3", "MAPSIZE", "60",
+                        "USEEXTENDEDTOPO", "0", "RGBCODEPATH", "types\\", "APPSTART", "lab",
+                        "TOPOGFX", "GFX\\TOPO\\", "GFXCODEC", ".png", "WORLDGFX", "GFX\\WORLD\\",
+                        "CURSOR", "GFX\\CURSOR\\", "CURSORSPEED", "255", "MAXFOE", "8",
+                        "FONTPATH", "FONT", "FONTSYSTEM", "FONT\\font.txt", "WORLDREFRESH", "60",
+                        "FULLSCREENZOOM", "1.0"}));
+        dir.write("DATA/base.txt", crlf({"base", "80", "60", "", ""}));
+
+        const struct {
+            const char* type;
+            const char* gfx;
+            rgb_t colour;
+            bool enemies;
+        } types[] = {{"LAB_WALL", "wall.png", {60, 60, 70}, false},
+                     {"LAB_FLOOR", "floor.png", {200, 180, 140}, true},
+                     {"LAB_GREEN", "green.png", {40, 140, 40}, false},
+                     {"LAB_WATER", "water.png", {40, 80, 200}, false}};
+        for (const auto& t : types) {
+            dir.write(std::string("types/lab/") + t.type,
+                      crlf({"GFXNAME", t.gfx, "USECOLLISION", "0", "TRANSPARENCY", "0", "USEENEMY",
+                            t.enemies ? "1" : "0", "CHILD1", "#"}));
+            dir.write(std::string("GFX/TOPO/") + t.gfx, bitmap(32, 32, t.colour, t.colour, 0));
+        }
+        dir.write("GFX/CURSOR/figure.png", bitmap(32, 32, {220, 0, 0}, white, 4));
+
+        // A wandering enemy and one that stands still; neither grows on cells.
+        dir.write("GFX/WORLD/foe.png", bitmap(24, 24, {150, 0, 150}, white, 2));
+        dir.write("GFX/WORLD/foe.dll",
+                  crlf({"DGFXNAME", "NOPE", "DGFXTRANSPARENCY", "255", "DGFXSHOW", "1", "DDENSITY",
+                        "15", "DISENEMY", "1", "DRANDOMMOVE", "0", "DVELOX", "4", "DVELOY", "4",
+                        "DAILEVEL", "1", "DDMOVE", "0", "DCHANGEDIRECTION", "8"}));
+        dir.write("GFX/WORLD/stone.png", bitmap(24, 24, {20, 20, 20}, white, 2));
+        dir.write("GFX/WORLD/stone.dll",
+                  crlf({"DGFXNAME", "NOPE", "DGFXTRANSPARENCY", "255", "DGFXSHOW", "1", "DDENSITY",
+                        "15", "DISENEMY", "1", "DRANDOMMOVE", "0", "DVELOX", "4", "DVELOY", "4",
+                        "DAILEVEL", "3", "DDMOVE", "0", "DCHANGEDIRECTION", "0"}));
+
+        // Every capital is a plain yellow box, so drawn text is easy to find.
+        std::string letters;
+        for (char c = 'A'; c <= 'Z'; ++c) {
+            letters += c;
+            dir.write(std::string("FONT/") + c + ".png", bitmap(16, 20, glyph_colour, white, 0));
+        }
+        dir.write("FONT/font.txt", letters + "\r\n");
+    }
+
+    // Script frames count every presentation, start-up's loading and progress
+    // bars included; the scripts here start acting at frame 100, well after
+    // the world is built.
+    RunResult run(const std::string& script) const {
+        const std::string path = dir.write("script.txt", script);
+        return run_tileworld(dir.path, {"TILEWORLD_SCRIPT=" + path,
+                                        "TILEWORLD_DISPLAY=" + std::to_string(screen_w) + "x" +
+                                            std::to_string(screen_h)});
+    }
+    std::string file(const std::string& name) const { return dir.path + name; }
+};
+
+// ===========================================================================
+// Reading dumps and screenshots
+// ===========================================================================
+
+struct Dump {
+    bool exists = false;
+    std::map<std::string, std::string> fields;
+    std::vector<std::vector<double>> cursors;  // x, y, heading, counter
+    std::vector<std::vector<int>> enemies;     // x, y, direction, ai level
+
+    double num(const std::string& key) const {
+        auto it = fields.find(key);
+        return it == fields.end() ? -99999 : std::stod(it->second);
+    }
+};
+
+Dump read_dump(const std::string& path) {
+    Dump d;
+    std::ifstream f(path);
+    if (!f) return d;
+    d.exists = true;
+    std::string line;
+    while (std::getline(f, line)) {
+        std::istringstream in(line);
+        std::string key;
+        in >> key;
+        if (key == "cursor") {
+            double i, x, y, h, c;
+            in >> i >> x >> y >> h >> c;
+            d.cursors.push_back({x, y, h, c});
+        } else if (key == "enemy") {
+            int i, x, y, dir, ai;
+            in >> i >> x >> y >> dir >> ai;
+            d.enemies.push_back({x, y, dir, ai});
+        } else if (key != "cell" && key != "instances") {
+            std::string value;
+            in >> value;
+            d.fields[key] = value;
+        }
+    }
+    return d;
+}
+
+struct Shot {
+    platform::Image image;
+    bool ok = false;
+    // Whether a pixel of the glyph colour lies in the given box.
+    bool text_in(int x0, int y0, int x1, int y1) const {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                if (x < 0 || y < 0 || x >= image.width || y >= image.height) continue;
+                const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
+                if (p[0] > 240 && p[1] > 240 && p[2] < 20) return true;
+            }
+        return false;
+    }
+};
+
+Shot read_shot(const std::string& path) {
+    Shot s;
+    use_png_decoder();
+    const std::string bytes = read_file(path);
+    s.ok = !bytes.empty() &&
+           platform::decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                  s.image);
+    return s;
+}
+
+// The text lines of the screens, as boxes around where their first glyphs go
+// (x and y are fractions of the screen, the leading blank is one glyph wide).
+bool line_at(const Shot& s, float fx, float fy) {
+    const int x = static_cast<int>(fx * screen_w) + 16, y = static_cast<int>(fy * screen_h);
+    return s.text_in(x + 2, y + 2, x + 10, y + 12);
+}
+
+void expect_world_fits(const Dump& d) {
+    ASSERT_TRUE(d.exists);
+    // The scrolling checks need a world wider and higher than the screen.
+    ASSERT_GE(d.num("world_width"), 30) << "pick another WORLDRANDOM";
+    ASSERT_LE(d.num("world_width"), 40) << "pick another WORLDRANDOM";
+    ASSERT_GE(d.num("world_height"), 25) << "pick another WORLDRANDOM";
+    ASSERT_EQ(d.cursors.size(), 1u);
+    ASSERT_EQ(d.num("resolution"), 32);
+}
+
+// ===========================================================================
+// Tests
+// ===========================================================================
+
+TEST(SteeringE2E, ArrowKeysMoveTheFigureThenScrollTheViewAndEnemiesWander) {
+    Game g;
+    RunResult r = g.run(
+        "at 103 dump s0\n"
+        "at 103 key 205 down\n"
+        "at 123 key 205 up\n"
+        "at 125 dump s1\n"
+        "at 125 key 205 down\n"
+        "at 165 key 205 up\n"
+        "at 167 dump s2\n"
+        "at 167 key 208 down\n"
+        "at 207 key 208 up\n"
+        "at 209 dump s3\n"
+        "at 209 screenshot moved.png\n"
+        "at 210 quit\n");
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const Dump s0 = read_dump(g.file("s0")), s1 = read_dump(g.file("s1")),
+               s2 = read_dump(g.file("s2")), s3 = read_dump(g.file("s3"));
+    expect_world_fits(s0);
+    // The figure starts on the first carved cell, (1, 1).
+    EXPECT_EQ(s0.cursors[0][0], 32);
+    EXPECT_EQ(s0.cursors[0][1], 32);
+    EXPECT_EQ(s0.num("view_origin_x"), 0);
+
+    // Right: the figure walks up to the line a third across (213 px), then
+    // the view scrolls and the figure stays.
+    ASSERT_TRUE(s1.exists);
+    EXPECT_EQ(s1.cursors[0][0], 192);
+    EXPECT_EQ(s1.cursors[0][1], 32);
+    EXPECT_GE(s1.num("view_origin_x"), 3);
+
+    // Further right the view stops with the world's last column at the
+    // screen's right edge, and the figure walks on instead.
+    ASSERT_TRUE(s2.exists);
+    const double last_origin = s2.num("world_width") - s2.num("view_cells_x") + 1;
+    EXPECT_EQ(s2.num("view_origin_x"), last_origin);
+    EXPECT_GT(s2.cursors[0][0], 192);
+
+    // Down: the same with the line a third down (160 px).
+    ASSERT_TRUE(s3.exists);
+    EXPECT_EQ(s3.cursors[0][0], s2.cursors[0][0]);
+    EXPECT_EQ(s3.cursors[0][1], 160);
+    EXPECT_GE(s3.num("view_origin_y"), 5);
+    EXPECT_EQ(s3.num("view_origin_x"), last_origin);
+
+    // Enemies: the wandering kind moved, the standing kind did not.
+    ASSERT_EQ(s0.enemies.size(), s3.enemies.size());
+    int wanderers = 0, moved = 0, standing = 0;
+    for (size_t i = 0; i < s0.enemies.size(); ++i) {
+        const bool same = s0.enemies[i][0] == s3.enemies[i][0] &&
+                          s0.enemies[i][1] == s3.enemies[i][1];
+        if (s0.enemies[i][3] == 3) {
+            ++standing;
+            EXPECT_TRUE(same) << "standing enemy " << i << " moved";
+        } else {
+            ++wanderers;
+            if (!same) ++moved;
+        }
+    }
+    ASSERT_GT(wanderers, 0) << "pick another WORLDRANDOM";
+    EXPECT_GT(standing, 0) << "pick another WORLDRANDOM";
+    EXPECT_GT(moved, 0);
+}
+
+TEST(SteeringE2E, PFreezesTheGameUntilC) {
+    Game g;
+    RunResult r = g.run(
+        "at 105 screenshot before.png\n"
+        "at 110 key 25 down\n"
+        "at 112 key 25 up\n"
+        "at 120 dump p1\n"
+        "at 130 dump p2\n"
+        "at 130 screenshot paused.png\n"
+        "at 140 key 46 down\n"
+        "at 142 key 46 up\n"
+        "at 160 dump after\n"
+        "at 161 quit\n");
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const Dump p1 = read_dump(g.file("p1")), p2 = read_dump(g.file("p2")),
+               after = read_dump(g.file("after"));
+    ASSERT_TRUE(p1.exists && p2.exists && after.exists);
+    // No frame ran between the two dumps taken while paused; after C it goes on.
+    EXPECT_EQ(p1.num("frame_cycle_counter"), p2.num("frame_cycle_counter"));
+    EXPECT_NE(after.num("frame_cycle_counter"), p2.num("frame_cycle_counter"));
+    EXPECT_EQ(after.num("loop_state"), 18);
+
+    const Shot before = read_shot(g.file("before.png")), paused = read_shot(g.file("paused.png"));
+    ASSERT_TRUE(before.ok && paused.ok);
+    EXPECT_FALSE(line_at(before, 0.2f, 0.5f));
+    EXPECT_TRUE(line_at(paused, 0.2f, 0.5f));   // " GAME PAUSED "
+    EXPECT_TRUE(line_at(paused, 0.1f, 0.6f));   // " PRESS C TO CONTINUE "
+    EXPECT_FALSE(line_at(paused, 0.1f, 0.7f));  // the joystick's line is not shown
+}
+
+TEST(SteeringE2E, EscapeThenCGoesOnAndEscapeThenQEndsTheGame) {
+    Game g;
+    RunResult r = g.run(
+        "at 105 key 1 down\n"
+        "at 107 key 1 up\n"
+        "at 110 key 46 down\n"
+        "at 112 key 46 up\n"
+        "at 120 dump going_on\n"
+        "at 125 key 1 down\n"
+        "at 127 key 1 up\n"
+        "at 130 screenshot quit.png\n"
+        "at 135 key 16 down\n"
+        "at 136 dump quitting\n"
+        "at 400 dump late\n"
+        "at 400 quit\n");
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const Dump going_on = read_dump(g.file("going_on")), quitting = read_dump(g.file("quitting"));
+    ASSERT_TRUE(going_on.exists && quitting.exists);
+    EXPECT_EQ(going_on.num("loop_state"), 18);
+    EXPECT_EQ(quitting.num("loop_state"), 20);
+    EXPECT_FALSE(read_dump(g.file("late")).exists) << "the game went on after Q";
+
+    const Shot quit = read_shot(g.file("quit.png"));
+    ASSERT_TRUE(quit.ok);
+    EXPECT_TRUE(line_at(quit, 0.1f, 0.5f));  // " TO QUIT PRESS Q "
+    EXPECT_TRUE(line_at(quit, 0.1f, 0.6f));  // " TO CONTINUE C "
+}
+
+TEST(SteeringE2E, JoystickSteersPausesAndQuits) {
+    Game g;
+    RunResult r = g.run(
+        "joystick\n"
+        "at 103 dump j0\n"
+        "at 103 axis x 1\n"
+        "at 117 axis x 0\n"
+        "at 145 dump j1\n"
+        "at 150 button 10 down\n"
+        "at 152 button 10 up\n"
+        "at 160 dump jp1\n"
+        "at 170 dump jp2\n"
+        "at 170 screenshot jpaused.png\n"
+        "at 180 button 2 down\n"
+        "at 182 button 2 up\n"
+        "at 190 button 9 down\n"
+        "at 192 button 9 up\n"
+        "at 195 dump jq\n"
+        "at 200 button 2 down\n"
+        "at 500 dump late\n"
+        "at 500 quit\n");
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const Dump j0 = read_dump(g.file("j0")), j1 = read_dump(g.file("j1"));
+    expect_world_fits(j0);
+    EXPECT_EQ(j0.num("joystick_present"), 1);
+    ASSERT_TRUE(j1.exists);
+    EXPECT_EQ(j1.cursors[0][0], 192);
+    EXPECT_GE(j1.num("view_origin_x"), 5);
+
+    const Dump jp1 = read_dump(g.file("jp1")), jp2 = read_dump(g.file("jp2")),
+               jq = read_dump(g.file("jq"));
+    ASSERT_TRUE(jp1.exists && jp2.exists && jq.exists);
+    EXPECT_EQ(jp1.num("frame_cycle_counter"), jp2.num("frame_cycle_counter"));
+    EXPECT_EQ(jq.num("loop_state"), 18);
+    EXPECT_FALSE(read_dump(g.file("late")).exists) << "the game went on after A";
+
+    const Shot paused = read_shot(g.file("jpaused.png"));
+    ASSERT_TRUE(paused.ok);
+    EXPECT_TRUE(line_at(paused, 0.2f, 0.5f));   // " GAME PAUSED "
+    EXPECT_TRUE(line_at(paused, 0.1f, 0.7f));   // " PRESS JOYPAD A TO CONTINUE"
+    EXPECT_FALSE(line_at(paused, 0.1f, 0.6f));  // the keyboard's line is not shown
+}
+
+}  // namespace
+}  // namespace tw::test
