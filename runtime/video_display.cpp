@@ -42,7 +42,7 @@ struct Screen {
     bool stretch = false;
     bool right_margin_set = false;
     int right = 0, bottom = 0;
-    bool gl = false;             // an OpenGL renderer: memory queries are possible
+    int memory_query = 0;        // 1 NVX, 2 ATI: the GL driver tells its free memory
 };
 
 int video_state = 0;             // 0 not tried, 1 up, -1 unavailable
@@ -368,7 +368,10 @@ bool open_windowed_screen(int window, int x, int y, int width, int height, int a
     screen.bottom = bottom_offset;
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(r, &info);
-    screen.gl = info.name && std::strncmp(info.name, "opengl", 6) == 0;
+    if (info.name && std::strcmp(info.name, "opengl") == 0 && SDL_GL_GetCurrentContext()) {
+        if (SDL_GL_ExtensionSupported("GL_NVX_gpu_memory_info")) screen.memory_query = 1;
+        else if (SDL_GL_ExtensionSupported("GL_ATI_meminfo")) screen.memory_query = 2;
+    }
     for (SDL_Texture*& t : screen.buffers) {
         t = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width, height);
         if (!t) {
@@ -422,19 +425,12 @@ int window_event(int timeout_ms) {
 // llvmpipe keep textures in system memory) the machine's memory less what
 // this runtime's textures take.
 int64_t free_video_memory() {
-    if (screen.renderer && screen.gl && SDL_GL_GetCurrentContext()) {
+    if (screen.renderer && screen.memory_query && SDL_GL_GetCurrentContext()) {
         using get_integers = void (*)(unsigned, int*);
         auto get = reinterpret_cast<get_integers>(SDL_GL_GetProcAddress("glGetIntegerv"));
-        if (get && SDL_GL_ExtensionSupported("GL_NVX_gpu_memory_info")) {
-            int kib = 0;
-            get(gl_free_memory_nvx, &kib);
-            if (kib > 0) return int64_t{kib} * 1024;
-        }
-        if (get && SDL_GL_ExtensionSupported("GL_ATI_meminfo")) {
-            int kib[4] = {0, 0, 0, 0};
-            get(gl_free_texture_memory_ati, kib);
-            if (kib[0] > 0) return int64_t{kib[0]} * 1024;
-        }
+        int kib[4] = {0, 0, 0, 0};
+        if (get) get(screen.memory_query == 1 ? gl_free_memory_nvx : gl_free_texture_memory_ati, kib);
+        if (kib[0] > 0) return int64_t{kib[0]} * 1024;
     }
     int64_t total = int64_t{SDL_GetSystemRAM()} * 1024 * 1024;
     if (total <= 0) total = int64_t{1} << 31;
