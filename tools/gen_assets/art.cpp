@@ -540,7 +540,7 @@ Canvas render_map(const GroundMap& map, int cell) {
     return out;
 }
 
-Canvas loading_screen(int variant, const std::string& subtitle, const GroundMap& backdrop) {
+Canvas loading_screen(int variant, const std::string& subtitle, const std::string& status, const GroundMap& backdrop) {
     const int W = 960, H = 540;
     Canvas c(W, H, rgb(0, 0, 0));
     Canvas map = render_map(backdrop, 24);
@@ -577,8 +577,8 @@ Canvas loading_screen(int variant, const std::string& subtitle, const GroundMap&
     fill(c, [&](float x, float y) { return sd_box(x, y, W / 2.0f, band + 4.5f, W / 2.0f + 4, 9, 0); }, rgb(0, 0, 0, 0.75f));
     fill(c, [&](float, float y) { return std::fabs(y - (band - 5)) - 0.8f; }, dusk ? rgb(150, 170, 230) : rgb(240, 190, 80));
     fill(c, [&](float, float y) { return std::fabs(y - (band + 14)) - 0.8f; }, dusk ? rgb(150, 170, 230) : rgb(240, 190, 80));
-    float lw = text_width("Building the world", sub);
-    draw_text(c, "Building the world", (W - lw) / 2, band - 52, sub);
+    float lw = text_width(status, sub);
+    draw_text(c, status, (W - lw) / 2, band - 52, sub);
     return c;
 }
 

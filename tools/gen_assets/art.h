@@ -32,7 +32,8 @@ struct GroundMap {
 };
 Canvas render_map(const GroundMap& map, int cell);
 
-// The loading screens: variant 0 (day) and 1 (dusk), with a subtitle.
-Canvas loading_screen(int variant, const std::string& subtitle, const GroundMap& backdrop);
+// The loading screens: variant 0 (day) and 1 (dusk), with a subtitle and
+// the line shown above the progress bar.
+Canvas loading_screen(int variant, const std::string& subtitle, const std::string& status, const GroundMap& backdrop);
 
 }  // namespace gen

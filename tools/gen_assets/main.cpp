@@ -182,10 +182,11 @@ GroundMap backdrop(uint64_t seed) {
     return m;
 }
 
-void write_loading_screens(const std::string& game, const std::string& subtitle, uint64_t seed) {
-    GroundMap m = backdrop(seed);
+void write_loading_screens(const std::string& game, const std::string& subtitle, const std::string& status,
+                           const GroundMap& m) {
     for (int v = 0; v < 2; ++v)
-        put_png(game + "GFX/LOAD/load" + std::to_string(v) + ".png", loading_screen(v, subtitle, m), PngKind::opaque);
+        put_png(game + "GFX/LOAD/load" + std::to_string(v) + ".png", loading_screen(v, subtitle, status, m),
+                PngKind::opaque);
 }
 
 // The configuration: every key the engine reads, in the order of the guide.
@@ -264,7 +265,7 @@ void write_labyrinth_game(const std::string& game) {
     put_text(game + "DATA/world.base", crlf_lines({"TILEWORLD WORLD BASE", "56", "40", "base width and height", "end"}));
     write_objects(game + "GFX/WORLD/", labyrinth_objects());
     put_png(game + "GFX/CURSOR/hero.png", hero_picture(), PngKind::keyed);
-    write_loading_screens(game, "Collect the coins and gems of the labyrinth", 5);
+    write_loading_screens(game, "Collect the coins and gems of the labyrinth", "Building the world", backdrop(5));
 
     const std::string types = game + "TYPES/LABY/";
     put_text(types + "LAB_WALL", object_file("stone wall", "wall.png", wall_children, true, false));
@@ -327,8 +328,6 @@ void write_saved_game(const std::string& game) {
     auto objects = labyrinth_objects();
     objects.push_back({"tree", {{"DDENSITY", "0"}, {"DFITTOMATRIX", "1"}}});
     write_objects(game + "GFX/WORLD/", objects);
-    write_loading_screens(game, "An island world saved in two text files", 9);
-
     const int W = 40, H = 25;
     std::vector<Kind> m = island_map(W, H);
     auto at = [&](int x, int y) { return m[static_cast<size_t>(y * W + x)]; };
@@ -341,6 +340,12 @@ void write_saved_game(const std::string& game) {
         default: return Ground::floor;
         }
     };
+    // the loading screens show the island itself
+    GroundMap picture;
+    picture.w = W, picture.h = H;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) picture.cells.push_back(ground(at(x, y)));
+    write_loading_screens(game, "An island world saved in two text files", "Loading the island", picture);
     // The colour code of each cell: floors bordering something else get an
     // edge type, the upper neighbour winning as in generated worlds.
     auto code = [&](int x, int y) -> ColourCode {
