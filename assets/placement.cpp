@@ -142,11 +142,12 @@ void place_cell_children(int32_t x, int32_t y) {
     const int last_slot = std::min<int>(cell.child_count, static_cast<int>(cell.child_name.size()) - 1);
     for (int slot = 0; slot <= last_slot; ++slot) {
         const text& wanted = name_text(cell.child_name[static_cast<size_t>(slot)]);
+        // Types named "NOPE" are never placed, so such a slot matches nothing.
+        if (wanted == "NOPE") continue;
         // Every definition of that name gets its own chance; the slot keeps
         // the last one placed.
         list_reset(defs);
         while (const object_definition* def = list_next(defs)) {
-            if (def->gfx_name == "NOPE") continue;
             if (def->gfx_name != wanted) continue;
             if (random(def->density) != 0) continue;
 
