@@ -78,3 +78,23 @@ TEST(AutomationEndToEnd, NoDisplayMeansNoWindow) {
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_NE(r.err.find("Could not open window"), std::string::npos) << r.err;
 }
+
+// A scripted fault happens inside a frame after start-up: the report log gets
+// its six lines and the game goes on to the later commands.
+TEST(AutomationEndToEnd, ScriptedFaultIsReportedAndTheGameGoesOn) {
+    TempDir dir;
+    write_small_game(dir);
+    dir.write("DATA/ini.txt", tw::test::read_file(dir.path + "DATA/ini.txt") +
+                                  crlf({"LOGPATH", "LOG\\", "LOGFILE", "report.txt"}));
+    dir.write("LOG/readme.txt", "reports land here\n");
+    const std::string dump = dir.path + "after.txt";
+    dir.write("script.txt", "at 20 fault\nat 40 dump " + dump + "\nat 41 quit\n");
+    auto r = run_tileworld(dir.path, {"TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+
+    const std::string report = tw::test::read_file(dir.path + "LOG/report.txt");
+    int lines = 0;
+    for (size_t at = report.find("\r\n"); at != std::string::npos; at = report.find("\r\n", at + 2)) ++lines;
+    EXPECT_EQ(lines, 6) << report;
+    EXPECT_NE(tw::test::read_file(dump).find("loop_state 18"), std::string::npos) << "the game went on";
+}
