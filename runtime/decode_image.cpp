@@ -347,7 +347,7 @@ bool decode_tiff(const uint8_t* data, size_t size, Image& out, std::string* why)
     if (!opts) return fail(why, "out of memory");
     TIFFOpenOptionsSetErrorHandlerExtR(opts, tiff_silent, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, tiff_silent, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, 256 * 1024 * 1024);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, 512 * 1024 * 1024);
     TiffSource src{data, size, 0};
     TIFF* tif = TIFFClientOpenExt("memory", "rm", &src, tiff_read, tiff_write, tiff_seek,
                                   tiff_close, tiff_size, tiff_map, tiff_unmap, opts);
