@@ -24,46 +24,61 @@ object_file_contents read_object_pairs(const text& path) {
         object_file_pair pair;
         pair.key = read_line(file);
         pair.value = read_line(file);
+        pair.key_id = intern_name(pair.key);
+        pair.value_id = intern_name(pair.value);
         contents.pairs.push_back(std::move(pair));
     }
     close_file(file);
     return contents;
 }
 
-// The child slot named by a key "CHILD1".."CHILD8" (0..7), or -1.
-int child_slot_of(const text& key) {
-    if (key.size() != 6 || key.compare(0, 5, "CHILD") != 0) return -1;
-    char digit = key[5];
-    if (digit < '1' || digit > '8') return -1;
-    return digit - '1';
+// The keys with an effect, as interned names. Keys match exactly and
+// case-sensitively, so comparing ids is comparing the texts.
+struct object_keys {
+    name_id gfx_name = intern_name("GFXNAME");
+    name_id child[8] = {intern_name("CHILD1"), intern_name("CHILD2"), intern_name("CHILD3"),
+                        intern_name("CHILD4"), intern_name("CHILD5"), intern_name("CHILD6"),
+                        intern_name("CHILD7"), intern_name("CHILD8")};
+    name_id use_collision = intern_name("USECOLLISION");
+    name_id transparency = intern_name("TRANSPARENCY");
+    name_id use_enemy = intern_name("USEENEMY");
+    name_id empty = intern_name("");
+    name_id hash = intern_name("#");
+    name_id dummy = intern_name("dummy.png");
+};
+
+const object_keys& keys() {
+    static const object_keys k;
+    return k;
 }
 
 // int8 fields keep the low 8 bits of the value.
 int8_t low_byte(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF)); }
 
-void apply_object_pair(world_cell& c, const text& key, const text& value) {
-    if (key == "GFXNAME") {
-        c.gfx_name = intern_name(value.empty() ? text("dummy.png") : value);
+void apply_object_pair(world_cell& c, const object_file_pair& pair) {
+    const object_keys& k = keys();
+    if (pair.key_id == k.gfx_name) {
+        c.gfx_name = pair.value_id == k.empty ? k.dummy : pair.value_id;
         return;
     }
-    int slot = child_slot_of(key);
-    if (slot >= 0) {
-        c.child_name[slot] = intern_name(value);
-        c.child_instance[slot] = -1;
+    for (int slot = 0; slot < 8; ++slot) {
+        if (pair.key_id != k.child[slot]) continue;
+        c.child_name[static_cast<size_t>(slot)] = pair.value_id;
+        c.child_instance[static_cast<size_t>(slot)] = -1;
         // "#" closes the child list: placement examines slots 0..slot.
-        if (value == "#") c.child_count = static_cast<int8_t>(slot);
+        if (pair.value_id == k.hash) c.child_count = static_cast<int8_t>(slot);
         return;
     }
-    if (key == "USECOLLISION") {
-        c.use_collision = low_byte(text_to_int(value));
-    } else if (key == "TRANSPARENCY") {
-        c.transparency = text_to_int(value);
+    if (pair.key_id == k.use_collision) {
+        c.use_collision = low_byte(text_to_int(pair.value));
+    } else if (pair.key_id == k.transparency) {
+        c.transparency = text_to_int(pair.value);
         // Unclamped on purpose: a value above 255 gives a negative alpha, which
         // hides the cell like 0 does. Computed in 64 bits so that extreme
         // values wrap instead of overflowing.
         c.alpha = static_cast<int32_t>(static_cast<uint32_t>(255 - static_cast<int64_t>(c.transparency)));
-    } else if (key == "USEENEMY") {
-        c.use_enemy = low_byte(text_to_int(value));
+    } else if (pair.key_id == k.use_enemy) {
+        c.use_enemy = low_byte(text_to_int(pair.value));
     }
     // RANDOMSEED, USEDIRECTION and INTERNALNAME are valid keys without effect;
     // any other key line is skipped together with its value line.
@@ -89,8 +104,8 @@ void read_object_file(int32_t x, int32_t y, const text& path) {
     if (!contents.exists) return;  // a missing file leaves the cell exactly as it was
     world_cell& c = cell_at(x, y);
     c.child_count = 0;
-    for (const object_file_pair& pair : contents.pairs) apply_object_pair(c, pair.key, pair.value);
-    if (name_text(c.gfx_name).empty()) c.gfx_name = intern_name("dummy.png");
+    for (const object_file_pair& pair : contents.pairs) apply_object_pair(c, pair);
+    if (c.gfx_name == keys().empty) c.gfx_name = keys().dummy;
     c.collision_flag = -1;  // placement, which always follows, decides it
 }
 

@@ -156,6 +156,8 @@ struct font_char {
 struct object_file_pair {
     text key;
     text value;
+    name_id key_id = 0;                       // key and value interned when read, so that
+    name_id value_id = 0;                     // applying a cached file to a cell is cheap
 };
 struct object_file_contents {
     bool exists = false;

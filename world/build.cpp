@@ -5,6 +5,7 @@
 #include "world/world.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "assets/assets.h"
 #include "core/core.h"
@@ -39,13 +40,34 @@ int32_t limit_to_map(int64_t drawn, int32_t map_size) {
     return static_cast<int32_t>(std::min<int64_t>(drawn, max_world_index));
 }
 
-// Frees the 3D sprite of every cell of the grid. Every cell is visited, not
-// just the first 257 x 257, since the grid grows with the world.
-void free_cell_sprites() {
-    for (world_cell& c : engine.world_grid.cells) {
+// Frees the 3D sprite of every cell of the grid and empties the grid at the
+// given size. Every cell is visited, not just the first 257 x 257, since the
+// grid grows with the world. A grid that already has the size is emptied in
+// place: re-allocating a large grid at every rebuild costs more than filling it.
+void empty_grid(int32_t max_x, int32_t max_y) {
+    world_grid_t& g = engine.world_grid;
+    const bool same_size = g.max_x == max_x && g.max_y == max_y;
+    for (world_cell& c : g.cells) {
         if (c.cell_sprite3d != 0 && is_sprite3d(c.cell_sprite3d)) free_sprite3d(c.cell_sprite3d);
-        c.cell_sprite3d = 0;
+        if (same_size) c = world_cell{};
     }
+    if (!same_size) create_world_grid(max_x, max_y);
+}
+
+// The object file path of each cell type, made once rather than at every cell
+// load; remade when the folder settings change.
+const text& cell_object_path(name_id type) {
+    static text rgb_code_path, app_start;
+    static std::vector<text> paths;  // by type id; empty = not made yet
+    if (rgb_code_path != engine.rgb_code_path || app_start != engine.app_start) {
+        rgb_code_path = engine.rgb_code_path;
+        app_start = engine.app_start;
+        paths.clear();
+    }
+    size_t i = static_cast<size_t>(type);
+    if (i >= paths.size()) paths.resize(i + 1);
+    if (paths[i].empty()) paths[i] = rgb_code_path + app_start + "\\" + name_text(type);
+    return paths[i];
 }
 
 // The labyrinth passes, then the enemies, then the cell sprite sizes.
@@ -143,10 +165,8 @@ void reset_world() {
     }
     list_clear(instances);
 
-    free_cell_sprites();
-    int32_t max_x = std::clamp(engine.world_width, min_grid_index, max_world_index);
-    int32_t max_y = std::clamp(engine.world_height, min_grid_index, max_world_index);
-    create_world_grid(max_x, max_y);
+    empty_grid(std::clamp(engine.world_width, min_grid_index, max_world_index),
+               std::clamp(engine.world_height, min_grid_index, max_world_index));
 }
 
 void clear_enemies() {
@@ -190,7 +210,7 @@ text object_file_path(const world_cell& c) {
 
 void load_cell_object(int32_t x, int32_t y) {
     if (!cell_in_grid(x, y)) return;
-    read_object_file(x, y, object_file_path(cell_at(x, y)));
+    read_object_file(x, y, cell_object_path(cell_at(x, y).cell_type));
     // Copied: assign_cell_graphic may intern new names while it runs.
     text gfx = name_text(cell_at(x, y).gfx_name);
     assign_cell_graphic(x, y, gfx);
