@@ -49,7 +49,7 @@ struct DiskDevice {
         std::ifstream in(file, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::vector<int16_t> s(bytes.size() / 4 * 2);
-        std::memcpy(s.data(), bytes.data(), s.size() * 2);
+        if (!s.empty()) std::memcpy(s.data(), bytes.data(), s.size() * 2);
         return s;
     }
 
