@@ -5,6 +5,8 @@
 #include <set>
 
 #include "assets/assets.h"
+#include "runtime/media_runtime.h"
+#include "world/world.h"
 #include "world/world_fixture.h"
 
 namespace tw::test {
@@ -25,8 +27,22 @@ TEST(GraphicsLists, LoadingScreenNameReplacesTheFirstHashByARandomDigit) {
     EXPECT_EQ(loading_screen_name(""), "");
 }
 
-TEST(GraphicsLists, NoLoadingScreenWithoutAPicture) {
+TEST(GraphicsLists, LoadingScreenShowsOneOfTwoPicturesOrNothing) {
     WorldFolder f;
+    f.dir.write("load0.png", WorldFolder::bmp_image());
+    f.dir.write("load1.png", WorldFolder::bmp_image());
+    f.dir.write("load.png", WorldFolder::bmp_image());
+    engine.load_screen = f.dir.path + "load#.png";
+    show_loading_screen();
+    int32_t first = engine.load_screen_sprite, first3d = engine.load_screen_sprite3d;
+    EXPECT_TRUE(is_sprite(first));
+    EXPECT_TRUE(is_sprite3d(first3d));
+    // Showing it again replaces the picture and frees the old one.
+    show_loading_screen();
+    EXPECT_TRUE(is_sprite3d(engine.load_screen_sprite3d));
+    EXPECT_TRUE(engine.load_screen_sprite3d == first3d || !is_sprite3d(first3d));
+    EXPECT_TRUE(engine.load_screen_sprite == first || !is_sprite(first));
+
     engine.load_screen = f.dir.path + "load.png";  // no "#": nothing to show
     show_loading_screen();
     EXPECT_EQ(engine.load_screen_sprite, 0);
@@ -69,7 +85,7 @@ TEST(GraphicsLists, MissingFoldersGiveEmptyLists) {
 
 TEST(GraphicsLists, EveryCursorImageBecomesAFigureOnTheStartCell) {
     WorldFolder f;
-    f.cursor_images(3);
+    f.cursor_images(3, true);
     f.dir.write("cursor/figure.bmp", "x");  // always PNG, whatever GFXCODEC says
     engine.gfx_codec = ".bmp";
     engine.resolution = 40;
@@ -80,7 +96,14 @@ TEST(GraphicsLists, EveryCursorImageBecomesAFigureOnTheStartCell) {
         EXPECT_EQ(list_at(c, i)->pos_x, 80.0f);
         EXPECT_EQ(list_at(c, i)->pos_y, 200.0f);
         EXPECT_EQ(list_at(c, i)->heading, 0);
+        EXPECT_TRUE(is_sprite3d(list_at(c, i)->sprite3d));
     }
+    // Clearing frees each figure's image and 3D sprite.
+    int32_t sprite = list_at(c, 0)->sprite, sprite3d = list_at(c, 0)->sprite3d;
+    clear_cursor_sprites();
+    EXPECT_EQ(list_size(c), 0);
+    EXPECT_FALSE(is_sprite(sprite));
+    EXPECT_FALSE(is_sprite3d(sprite3d));
 }
 
 TEST(GraphicsLists, ClearEmptiesTheAssetListsButNotTheGraphics) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "assets/assets.h"
+#include "runtime/media_runtime.h"
 #include "world/world_fixture.h"
 
 namespace tw::test {
@@ -142,8 +143,23 @@ TEST_F(ObjectFile, GraphicLookupIsExact) {
     assign_cell_graphic(3, 4, "Grass.png");
     assign_cell_graphic(3, 4, "grass");
     EXPECT_EQ(cell().cell_sprite3d, 0);
-    assign_cell_graphic(3, 4, "grass.png");  // found; its sprite failed to load
     assign_cell_graphic(600, 4, "grass.png");  // outside the grid: ignored
+
+    // Each assignment makes the cell its own 3D sprite and frees the old one.
+    g->sprite = load_sprite(-1, f.dir.write("gfx/grass.png", WorldFolder::bmp_image()), sprite_mode_3d);
+    ASSERT_TRUE(is_sprite(g->sprite));
+    assign_cell_graphic(3, 4, "grass.png");
+    int32_t first = cell().cell_sprite3d;
+    EXPECT_TRUE(is_sprite3d(first));
+    assign_cell_graphic(3, 4, "grass.png");
+    // Freed: gone, or its handle given to the new sprite.
+    EXPECT_TRUE(cell().cell_sprite3d == first || !is_sprite3d(first));
+    EXPECT_TRUE(is_sprite3d(cell().cell_sprite3d));
+    // An unknown name keeps the sprite the cell has.
+    int32_t kept = cell().cell_sprite3d;
+    assign_cell_graphic(3, 4, "dummy.png");
+    EXPECT_EQ(cell().cell_sprite3d, kept);
+    EXPECT_TRUE(is_sprite3d(kept));
 }
 
 }  // namespace
