@@ -96,6 +96,18 @@ std::set<std::string> file_names(const std::string& folder, const std::string& e
     return out;
 }
 
+// Width and height of a PNG file from its header; {0, 0} when it is none.
+std::pair<long, long> png_size(const std::string& path) {
+    std::string s = read_file(path);
+    if (s.size() < 24 || s.compare(1, 3, "PNG") != 0) return {0, 0};
+    auto be32 = [&](size_t at) {
+        long v = 0;
+        for (size_t i = 0; i < 4; ++i) v = v * 256 + static_cast<unsigned char>(s[at + i]);
+        return v;
+    };
+    return {be32(16), be32(20)};
+}
+
 }  // namespace
 
 TEST(SampleGameData, ConfigurationSetsEveryKeyAndNamesExistingFiles) {
@@ -229,5 +241,52 @@ TEST(SampleGameData, GeneratorReproducesTheCommittedFiles) {
             EXPECT_EQ(read_file(e.path().string()), read_file(source + "/" + rel)) << rel << " differs: run gen_assets";
         }
         EXPECT_GT(files, 100u);
+    }
+}
+
+// Glyphs are placed by their top-left corner, so a glyph of another height
+// would sit off the line; cell pictures are stretched to a square cell.
+TEST(SampleGameData, FontImagesShareOneLineAndCellPicturesAreSquare) {
+    for (const auto& game : games) {
+        SCOPED_TRACE(game);
+        long height = -1;
+        for (const auto& f : file_names(source + "/" + game + "/GFX/FONT", ".png")) {
+            auto [w, h] = png_size(source + "/" + game + "/GFX/FONT/" + f);
+            EXPECT_GT(w, 0) << f;
+            if (height < 0) height = h;
+            EXPECT_EQ(h, height) << f;
+        }
+        for (const auto& f : file_names(source + "/" + game + "/GFX/TOPO", ".png")) {
+            auto [w, h] = png_size(source + "/" + game + "/GFX/TOPO/" + f);
+            EXPECT_GT(w, 0) << f;
+            EXPECT_EQ(w, h) << f;
+        }
+    }
+}
+
+// An object is drawn at its cell's corner plus its anchor; one that reached
+// past the cell would look as if it belonged to the neighbour.
+TEST(SampleGameData, EveryObjectStaysInsideItsCell) {
+    for (const auto& game : games) {
+        SCOPED_TRACE(game);
+        std::string problems;
+        Pairs cfg = read_pairs(source + "/" + game + "/DATA/ini.txt", config_keys, problems);
+        const double cell = std::atof(value_of(cfg, "RESOLUTION").c_str());
+        const std::string gfx = local(game, value_of(cfg, "WORLDGFX"));
+        for (const auto& image : file_names(gfx, ".png")) {
+            Pairs def = read_pairs(gfx + image.substr(0, image.size() - 4) + ".dll", definition_keys, problems);
+            auto [pw, ph] = png_size(gfx + image);
+            double w = pw, h = ph;
+            if (value_of(def, "DFITTOMATRIX") == "1") w = h = cell;
+            std::string spot = value_of(def, "DHOTSPOT");
+            double ax = 0, ay = 0;
+            if (spot == "CENTER") ax = w / 2, ay = h / 2;
+            if (spot == "RIGHT") ax = w;
+            if (spot == "BOTTOMLEFT") ay = h;
+            if (spot == "BOTTOMRIGHT") ax = w, ay = h;
+            if (value_of(def, "DCENTERFIELD") == "1") ax += cell / 2, ay += cell / 2;
+            EXPECT_LE(ax + w, cell) << image;
+            EXPECT_LE(ay + h, cell) << image;
+        }
     }
 }
