@@ -119,7 +119,7 @@ SDL_Texture* texture_of(Sprite& s) {
             if (up[i + 3] == 0) up[i] = up[i + 1] = up[i + 2] = 0;
         SDL_UpdateTexture(t, nullptr, up.data(), s.width * 4);
     }
-    s.scale = SDL_ScaleModeNearest;  // the filter of a new texture
+    SDL_GetTextureScaleMode(t, &s.scale);  // a new texture's filter follows SDL's hint
     s.texture = t;
     video::add_texture_bytes(int64_t{4} * s.width * s.height);
     return t;
