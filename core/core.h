@@ -19,6 +19,12 @@ void read_configuration_pairs(const text& path);  // the reading half, without d
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
 void fatal_error(int code);                   // box titled "ERROR ", then end_program
 void write_error_report();                    // the installed fault reporter
+// Programs other than the game (the data checker, test harnesses) take over
+// fatal errors: the procedure gets the code instead of the box and the end
+// of the program, and the failing step then returns to its caller. nullptr
+// restores the box.
+using fatal_error_procedure = void (*)(int code);
+void set_fatal_error_handler(fatal_error_procedure p);
 
 // --- display set-up (core/display.cpp) ---
 void query_desktop();

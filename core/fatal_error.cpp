@@ -16,6 +16,8 @@ namespace {
 
 constexpr int thread_question = 11;
 
+fatal_error_procedure fatal_handler = nullptr;
+
 bool is_listed(int code) {
     switch (code) {
         case 0: case 1: case 2: case 3: case 4: case 5: case 10: case 11: return true;
@@ -42,8 +44,16 @@ text fatal_error_text(int code) {
     }
 }
 
+void set_fatal_error_handler(fatal_error_procedure p) { fatal_handler = p; }
+
 void fatal_error(int code) {
     if (!is_listed(code)) return;
+    if (fatal_handler != nullptr) {
+        // Every caller returns right after a fatal error, so the program
+        // that installed the handler goes on with what it has.
+        fatal_handler(code);
+        return;
+    }
     text body = fatal_error_text(code);
     // Always on stderr as well, so a failure is visible where no box can be
     // shown (no display) and in the logs of whoever started the program.
