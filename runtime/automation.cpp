@@ -251,6 +251,30 @@ void reset_automation() {
 
 namespace platform {
 
+bool parse_automation_script(const std::string& body, bool& wants_joystick, std::string& where,
+                             std::string& why) {
+    commands.clear();
+    size_t start = 0;
+    for (int number = 1; start <= body.size(); ++number) {
+        size_t end = body.find('\n', start);
+        if (end == std::string::npos) end = body.size();
+        std::string line = body.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string reason = parse_line(line, wants_joystick);
+        if (!reason.empty()) {
+            commands.clear();
+            where = "line " + std::to_string(number);
+            why = reason + ": " + line;
+            return false;
+        }
+        start = end + 1;
+    }
+    // Commands run in frame order; those of one frame in the order written.
+    std::stable_sort(commands.begin(), commands.end(),
+                     [](const Command& a, const Command& b) { return a.frame < b.frame; });
+    return true;
+}
+
 void automation_startup() {
     video::reset_automation();
     const char* path = std::getenv("TILEWORLD_SCRIPT");
@@ -259,20 +283,9 @@ void automation_startup() {
     if (!read_whole_file(path, bytes, max_script_bytes)) script_error(path, "cannot be read");
     std::string body(bytes.begin(), bytes.end());
     bool wants_joystick = false;
-    size_t start = 0;
-    for (int number = 1; start <= body.size(); ++number) {
-        size_t end = body.find('\n', start);
-        if (end == std::string::npos) end = body.size();
-        std::string line = body.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::string why = parse_line(line, wants_joystick);
-        if (!why.empty())
-            script_error(std::string(path) + " line " + std::to_string(number), why + ": " + line);
-        start = end + 1;
-    }
-    // Commands run in frame order; those of one frame in the order written.
-    std::stable_sort(commands.begin(), commands.end(),
-                     [](const Command& a, const Command& b) { return a.frame < b.frame; });
+    std::string where, why;
+    if (!parse_automation_script(body, wants_joystick, where, why))
+        script_error(std::string(path) + " " + where, why);
     running = true;
     if (wants_joystick) attach_virtual_joystick();
     // Inputs due before the first frame are in place from the start; outputs

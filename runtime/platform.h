@@ -62,6 +62,11 @@ void provoke_fault();
 // ===========================================================================
 
 void automation_startup();  // reads TILEWORLD_SCRIPT; a malformed script exits with code 2
+// The script parser on its own (runtime/automation.cpp): the script's text
+// becomes the pending commands. false with the line ("line N") and the reason
+// when a line is malformed; nothing is then pending.
+bool parse_automation_script(const std::string& body, bool& wants_joystick, std::string& where,
+                             std::string& why);
 void video_shutdown();      // windows, 3D sprites, mouse, screen, sprites, keyboard, joystick
 void sound_shutdown();      // sound device and sounds
 
