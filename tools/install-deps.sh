@@ -1,13 +1,17 @@
 #!/bin/sh
 # Installs everything tileworld needs to build, run and test, from Debian's
-# packages. Run as root on Debian 12.
+# packages. Run as root on Debian 12. clang and its runtime build the fuzz
+# harnesses (fuzz/run.sh); the image library's installed tests and the sound
+# theme are real files nobody here wrote, for the decoders' tests.
 set -e
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES="g++ cmake make pkg-config git \
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core \
   libpng-dev zlib1g-dev libjpeg62-turbo-dev libtiff-dev libogg-dev libvorbis-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
-  libegl-mesa0 libgl1-mesa-dri libgles2 xvfb xauth"
+  libegl-mesa0 libgl1-mesa-dri libgles2 xvfb xauth \
+  clang-14 libclang-rt-14-dev \
+  gdk-pixbuf-tests sound-theme-freedesktop"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
