@@ -87,6 +87,18 @@ void apply_definition_key(object_definition& d, const text& key, const text& val
     // Not a key of the table: the pair is ignored.
 }
 
+bool is_definition_key(const text& key) {
+    for (const definition_key& k : definition_keys)
+        if (key == k.key) return true;
+    return false;
+}
+
+std::vector<text> definition_key_names() {
+    std::vector<text> names;
+    for (const definition_key& k : definition_keys) names.emplace_back(k.key);
+    return names;
+}
+
 // The image path cut before the first exact occurrence of the image extension
 // (anywhere in the path, folder included), then ".dll". When the extension is
 // not found (a name listed in another case) the cut keeps nothing.

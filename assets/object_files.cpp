@@ -3,6 +3,8 @@
 // and the cache that lets a world build read each object file only once.
 #include "assets/assets.h"
 
+#include <iterator>
+
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -84,7 +86,22 @@ void apply_object_pair(world_cell& c, const object_file_pair& pair) {
     // any other key line is skipped together with its value line.
 }
 
+// Every key an object file may hold, those without effect included.
+const char* const object_file_keys[] = {
+    "GFXNAME", "CHILD1", "CHILD2", "CHILD3", "CHILD4", "CHILD5", "CHILD6", "CHILD7", "CHILD8",
+    "RANDOMSEED", "USECOLLISION", "TRANSPARENCY", "USEENEMY", "USEDIRECTION", "INTERNALNAME"};
+
 }  // namespace
+
+bool is_object_file_key(const text& key) {
+    for (const char* k : object_file_keys)
+        if (key == k) return true;
+    return false;
+}
+
+std::vector<text> object_file_key_names() {
+    return {std::begin(object_file_keys), std::end(object_file_keys)};
+}
 
 const object_file_contents& cached_object_file(const text& path) {
     if (engine.object_file_cache_off) {

@@ -45,87 +45,119 @@ bool read_pairs(const text& path) {
 // Keys, tested in this order
 // ===========================================================================
 
-void apply_config_key(const text& key, const text& value) {
-    EngineState& e = engine;
-    if (key == "SOUNDFXPATH") { e.sound_fx_path = as_path(value); return; }
-    if (key == "EGFXPATH") { e.egfx_path = as_path(value); return; }
-    if (key == "EGFXMAX") { e.egfx_max = text_to_int(value); return; }
-    if (key == "FONTPATH") { e.font_path = as_path(value); return; }
-    if (key == "FONTSYSTEM") { e.font_system = as_path(value); return; }
-    if (key == "WINDOWMODE") { e.window_mode = as_flag(value); return; }
-    if (key == "MULTITASK") {
-        // Milliseconds of event wait and sleep per frame. A negative value
-        // would make the wait endless, so it counts as no wait at all.
-        int32_t ms = text_to_int(value);
-        e.multitask = ms < 0 ? 0 : ms;
-        return;
-    }
-    if (key == "SAVEGFX") { e.save_gfx = value; return; }
-    if (key == "SAVEEVOLUTION") { e.save_evolution = value; return; }
-    if (key == "APPNAME") { e.app_name = value; return; }
-    if (key == "GFXPATH") { e.gfx_path = as_path(value); return; }
-    if (key == "RESOLUTION") { e.resolution = static_cast<float>(text_to_int(value)); return; }
-    if (key == "TOPO") { e.topo_path = as_path(value); return; }
-    if (key == "BASICGFX") { e.basic_gfx_path = as_path(value); return; }
-    if (key == "USEEXTENDEDTOPO") { e.use_extended_topo = as_flag(value); return; }
-    if (key == "APPENTRY") { e.app_entry = value; return; }
-    if (key == "APPSTART") { e.app_start = value; return; }
-    if (key == "TOPOGFX") { e.topo_gfx_path = as_path(value); return; }
-    if (key == "GFXCODEC") { e.gfx_codec = value; return; }
-    if (key == "SYSTEMCORE") { e.system_core_path = as_path(value); return; }
-    if (key == "CORENAME") { e.core_name = value; return; }
+namespace {
+
+using config_setter = void (*)(const text& value);
+
+struct config_key {
+    const char* key;
+    config_setter set;
+};
+
+const config_key config_keys[] = {
+    {"SOUNDFXPATH", [](const text& v) { engine.sound_fx_path = as_path(v); }},
+    {"EGFXPATH", [](const text& v) { engine.egfx_path = as_path(v); }},
+    {"EGFXMAX", [](const text& v) { engine.egfx_max = text_to_int(v); }},
+    {"FONTPATH", [](const text& v) { engine.font_path = as_path(v); }},
+    {"FONTSYSTEM", [](const text& v) { engine.font_system = as_path(v); }},
+    {"WINDOWMODE", [](const text& v) { engine.window_mode = as_flag(v); }},
+    {"MULTITASK",
+     [](const text& v) {
+         // Milliseconds of event wait and sleep per frame. A negative value
+         // would make the wait endless, so it counts as no wait at all.
+         int32_t ms = text_to_int(v);
+         engine.multitask = ms < 0 ? 0 : ms;
+     }},
+    {"SAVEGFX", [](const text& v) { engine.save_gfx = v; }},
+    {"SAVEEVOLUTION", [](const text& v) { engine.save_evolution = v; }},
+    {"APPNAME", [](const text& v) { engine.app_name = v; }},
+    {"GFXPATH", [](const text& v) { engine.gfx_path = as_path(v); }},
+    {"RESOLUTION", [](const text& v) { engine.resolution = static_cast<float>(text_to_int(v)); }},
+    {"TOPO", [](const text& v) { engine.topo_path = as_path(v); }},
+    {"BASICGFX", [](const text& v) { engine.basic_gfx_path = as_path(v); }},
+    {"USEEXTENDEDTOPO", [](const text& v) { engine.use_extended_topo = as_flag(v); }},
+    {"APPENTRY", [](const text& v) { engine.app_entry = v; }},
+    {"APPSTART", [](const text& v) { engine.app_start = v; }},
+    {"TOPOGFX", [](const text& v) { engine.topo_gfx_path = as_path(v); }},
+    {"GFXCODEC", [](const text& v) { engine.gfx_codec = v; }},
+    {"SYSTEMCORE", [](const text& v) { engine.system_core_path = as_path(v); }},
+    {"CORENAME", [](const text& v) { engine.core_name = v; }},
     // Older data switches the world view with this key: same field, so of
     // the two keys the later one in the file wins.
-    if (key == "USESPRITE3D") { e.window_mode = as_flag(value); return; }
-    if (key == "MAXFOE") { e.max_foe = text_to_int(value); return; }
-    if (key == "LOGPATH") { e.log_path = as_path(value); return; }
-    if (key == "LOGFILE") { e.log_file = value; return; }
-    if (key == "RGBCODEPATH") { e.rgb_code_path = value; return; }
-    if (key == "WORLDGFX") { e.world_gfx_path = as_path(value); return; }
-    if (key == "USELOGFILE") { e.use_log_file = as_flag(value); return; }
-    if (key == "LOADSCREEN") { e.load_screen = value; return; }
-    if (key == "LOADANIM") { e.load_anim = value; return; }
-    if (key == "FULLSCREENZOOM") { e.full_screen_zoom = text_to_float(value); return; }
-    if (key == "RESBASEW") { e.res_base_w = text_to_int(value); return; }
-    if (key == "RESBASEH") { e.res_base_h = text_to_int(value); return; }
-    if (key == "CURSOR") { e.cursor_path = as_path(value); return; }
-    if (key == "CURSORSPEED") {
-        // Clamped to a byte first; the steering reads the inverse.
-        int32_t speed = text_to_int(value);
-        if (speed > 255) speed = 255;
-        if (speed < 0) speed = 0;
-        e.cursor_speed = speed;
-        e.cursor_speed_inverse = 255 - speed;
-        return;
+    {"USESPRITE3D", [](const text& v) { engine.window_mode = as_flag(v); }},
+    {"MAXFOE", [](const text& v) { engine.max_foe = text_to_int(v); }},
+    {"LOGPATH", [](const text& v) { engine.log_path = as_path(v); }},
+    {"LOGFILE", [](const text& v) { engine.log_file = v; }},
+    {"RGBCODEPATH", [](const text& v) { engine.rgb_code_path = v; }},
+    {"WORLDGFX", [](const text& v) { engine.world_gfx_path = as_path(v); }},
+    {"USELOGFILE", [](const text& v) { engine.use_log_file = as_flag(v); }},
+    {"LOADSCREEN", [](const text& v) { engine.load_screen = v; }},
+    {"LOADANIM", [](const text& v) { engine.load_anim = v; }},
+    {"FULLSCREENZOOM", [](const text& v) { engine.full_screen_zoom = text_to_float(v); }},
+    {"RESBASEW", [](const text& v) { engine.res_base_w = text_to_int(v); }},
+    {"RESBASEH", [](const text& v) { engine.res_base_h = text_to_int(v); }},
+    {"CURSOR", [](const text& v) { engine.cursor_path = as_path(v); }},
+    {"CURSORSPEED",
+     [](const text& v) {
+         // Clamped to a byte first; the steering reads the inverse.
+         int32_t speed = text_to_int(v);
+         if (speed > 255) speed = 255;
+         if (speed < 0) speed = 0;
+         engine.cursor_speed = speed;
+         engine.cursor_speed_inverse = 255 - speed;
+     }},
+    {"VEGIDENSE", [](const text& v) { engine.vegi_dense = text_to_int(v); }},
+    {"USEFULLMATRIX", [](const text& v) { engine.use_full_matrix = as_flag(v); }},
+    {"WORLDRANDOM",
+     [](const text& v) {
+         // The generator is seeded at once, while the file is still being read.
+         engine.world_random = text_to_int(v);
+         random_seed(engine.world_random);
+     }},
+    {"MULTICORE", [](const text& v) { engine.multicore = as_flag(v); }},
+    {"MAPSIZE",
+     [](const text& v) {
+         // Largest world size of a rebuilt world, the same both ways. Too large
+         // gives 1024; negative gives 32; 0 stays 0.
+         int32_t size = text_to_int(v);
+         if (size > 1024) size = 1024;
+         if (size < 0) size = 32;
+         engine.map_size_x = size;
+         engine.map_size_y = size;
+     }},
+    {"WORLDTEMPERATURE", [](const text& v) { engine.world_temperature = text_to_float(v); }},
+    {"WORLDREFRESH",
+     [](const text& v) {
+         engine.world_refresh = text_to_int(v);
+         engine.frame_cycle_length = engine.world_refresh;
+     }},
+    {"SELFCREATEBASE", [](const text& v) { engine.self_create_base_path = as_path(v); }},
+    {"USESELFCREATEBASE", [](const text& v) { engine.use_self_create_base = as_flag(v); }},
+    {"LABSWITCH", [](const text& v) { engine.lab_switch = text_to_int(v); }},
+};
+
+}  // namespace
+
+void apply_config_key(const text& key, const text& value) {
+    for (const config_key& k : config_keys) {
+        if (key == k.key) {
+            k.set(value);
+            return;
+        }
     }
-    if (key == "VEGIDENSE") { e.vegi_dense = text_to_int(value); return; }
-    if (key == "USEFULLMATRIX") { e.use_full_matrix = as_flag(value); return; }
-    if (key == "WORLDRANDOM") {
-        // The generator is seeded at once, while the file is still being read.
-        e.world_random = text_to_int(value);
-        random_seed(e.world_random);
-        return;
-    }
-    if (key == "MULTICORE") { e.multicore = as_flag(value); return; }
-    if (key == "MAPSIZE") {
-        // Largest world size of a rebuilt world, the same both ways. Too large
-        // gives 1024; negative gives 32; 0 stays 0.
-        int32_t size = text_to_int(value);
-        if (size > 1024) size = 1024;
-        if (size < 0) size = 32;
-        e.map_size_x = size;
-        e.map_size_y = size;
-        return;
-    }
-    if (key == "WORLDTEMPERATURE") { e.world_temperature = text_to_float(value); return; }
-    if (key == "WORLDREFRESH") {
-        e.world_refresh = text_to_int(value);
-        e.frame_cycle_length = e.world_refresh;
-        return;
-    }
-    if (key == "SELFCREATEBASE") { e.self_create_base_path = as_path(value); return; }
-    if (key == "USESELFCREATEBASE") { e.use_self_create_base = as_flag(value); return; }
-    if (key == "LABSWITCH") { e.lab_switch = text_to_int(value); return; }
+    // Not a key of the table: the pair is skipped.
+}
+
+bool is_config_key(const text& key) {
+    for (const config_key& k : config_keys)
+        if (key == k.key) return true;
+    return false;
+}
+
+std::vector<text> config_key_names() {
+    std::vector<text> names;
+    for (const config_key& k : config_keys) names.emplace_back(k.key);
+    return names;
 }
 
 // ===========================================================================

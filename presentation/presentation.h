@@ -18,6 +18,8 @@ void zoom_screen();
 void load_sprite_font();
 void release_sprite_font();
 void read_font_description(const text& path);
+text font_image_path(int code);               // the image a character of the font line loads
+int font_entry(int code);                     // the character whose glyph that image becomes
 void draw_sprite_text(const text& t, float x, float y, float scale, float angle, int alpha,
                       float spacing);
 void draw_sprite_char(int code, float x, float y, float scale, float angle, int alpha,

@@ -82,7 +82,7 @@ void load_glyph(int code) {
     f->image_name = src.image_name;
     if (is_sprite(f->sprite)) free_sprite(f->sprite);
     set_sprite_transparent_colour(-1, rgb(255, 255, 255));  // font images are keyed on white
-    f->sprite = load_sprite(-1, engine.font_path + "\\" + src.image_name + ".png", sprite_mode_3d + 1);
+    f->sprite = load_sprite(-1, font_image_path(code), sprite_mode_3d + 1);
     if (f->sprite == 0) {
         // The image this entry's quad was made from is gone: drop the quad as
         // well rather than keep one that outlived its source. The character
@@ -101,6 +101,12 @@ void load_glyph(int code) {
 }
 
 }  // namespace
+
+text font_image_path(int code) {
+    return engine.font_path + "\\" + glyph_source(code).image_name + ".png";
+}
+
+int font_entry(int code) { return glyph_source(code).entry; }
 
 void load_sprite_font() {
     release_sprite_font();

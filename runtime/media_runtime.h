@@ -171,4 +171,21 @@ void attach_virtual_joystick();               // init_joystick then reports one
 void inject_joystick_button(int n, bool down);
 void inject_joystick_axis(int axis, int value);  // axis 0 = x, 1 = y; value -1, 0 or 1
 
+// ===========================================================================
+// Inspecting data files (the data checker and its world maps)
+// ===========================================================================
+
+text resolved_path(const text& path);         // the host path the runtime opens for a data path
+bool folder_exists(const text& path);         // a folder (not a file) is there
+struct decoded_image {
+    int width = 0;
+    int height = 0;
+    bool has_alpha = false;                   // the file carried its own alpha channel
+    std::vector<uint8_t> rgba;                // rows from the top, straight alpha
+};
+// Reads and decodes like load_sprite and load_sound; on failure `why` says why.
+bool decode_image_file(const text& path, decoded_image& out, text& why);
+bool decode_sound_file(const text& path, text& why);
+bool save_png(const text& path, const std::vector<uint8_t>& rgba, int width, int height);  // RGBA rows
+
 }  // namespace tw

@@ -1,0 +1,70 @@
+// data_check: the data checker of game folders and its world maps. The
+// checker reads a game the way the engine does, with the engine's own
+// readers, and reports what the engine would silently skip or refuse; the
+// maps are images of worlds built by the engine's own world builder.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/engine_state.h"
+
+namespace tw {
+
+// ===========================================================================
+// Findings (core/data_check.cpp)
+// ===========================================================================
+
+enum class check_level { warning, error };
+
+struct check_message {
+    text path;                 // relative to the game folder, '/' separators
+    int line = 0;              // 1-based; 0 names the file as a whole
+    check_level level = check_level::warning;
+    text message;
+};
+
+struct check_result {
+    std::vector<check_message> messages;
+    int errors = 0;
+    int warnings = 0;
+    std::vector<text> facts;   // what the checker learned (world sizes), for the summary
+};
+
+// The engine's start-up in the current folder without a display:
+// configuration, decoders, the grid, world graphics and object definitions.
+// false with the reason when there is no configuration to read.
+bool start_without_display(text& why);
+// Checks the game in the current folder. Leaves the engine state as the
+// check's start-up build left it.
+check_result check_game();
+// "path:line: warning: message" ("path: error: ..." without a line).
+text format_check_message(const check_message& m);
+// Edits (insert, delete, replace, swap of neighbours) between two texts.
+int edit_distance(const text& a, const text& b);
+
+// ===========================================================================
+// World maps (core/world_map.cpp)
+// ===========================================================================
+
+struct map_image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgba;  // rows from the top
+};
+
+// Runs the engine's start-up without a display (configuration, world
+// graphics, object definitions) and builds world `number` the way the
+// engine does: the start-up build, then for number >= 1 a rebuild. false
+// with the reason when the engine would stop or the world cannot be made.
+bool build_world_for_map(int number, text& why);
+// Cells per pixel block that fits a world of cells_x x cells_y into
+// max_side pixels, at most `wanted`.
+int map_block_size(int cells_x, int cells_y, int wanted, int max_side);
+// The world in the grid as an image, `block` pixels per cell.
+map_image render_world_map(int block);
+// Whole commands: false with the reason on failure.
+bool write_world_map(int number, int block, const text& path, text& why);
+bool write_map_sheet(int first, int count, int block, const text& path, text& why);
+
+}  // namespace tw
