@@ -26,10 +26,31 @@ struct Sprite {
     bool own_alpha = false;       // the image carried alpha: the transparent colour is unused
     colour transparent = 0;
     std::vector<uint8_t> rgba;    // RGBA; keyed pixels have alpha 0, their colour kept
-    SDL_Texture* texture = nullptr;
+    SDL_Texture* texture = nullptr;  // a texture of its own (large images, screen grabs)
+    int page = -1;                // or a place on a shared page: page index and top-left
+    int page_x = 0, page_y = 0;
     bool grabbed = false;         // a GPU-only copy of the screen (no CPU pixels)
-    SDL_ScaleMode scale = SDL_ScaleModeNearest;
+    SDL_ScaleMode scale = SDL_ScaleModeNearest;  // of its own texture
     uint32_t generation = 0;
+};
+
+// Small images share large textures ("pages"), so that quads of different
+// images still go to the renderer in one batch: with software rasterisers
+// every change of texture costs far more than the quads themselves. Each
+// image sits in a one-pixel frame that repeats its edge, so filtering never
+// reaches a neighbour.
+struct Page {
+    SDL_Texture* texture = nullptr;
+    int shelf_x = 0, shelf_y = 0, shelf_h = 0;  // shelf packing: rows of images
+    int live = 0;                 // images placed here and not freed
+    SDL_ScaleMode scale = SDL_ScaleModeNearest;
+};
+
+// What a quad samples: a texture, the part of it, and the filter record to keep.
+struct Source {
+    SDL_Texture* texture = nullptr;
+    float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
+    SDL_ScaleMode* scale = nullptr;
 };
 
 struct Sprite3D {
@@ -49,6 +70,9 @@ struct BlendKey {
 
 constexpr size_t max_sprite_file = size_t{256} * 1024 * 1024;
 constexpr size_t grab_pool_limit = 4;
+constexpr int page_size_wanted = 2048;
+constexpr int page_image_limit = 256;  // larger images get a texture of their own
+constexpr size_t page_limit = 8;
 
 video::Table<Sprite> sprites;
 video::Table<Sprite3D> sprites3d;
@@ -75,6 +99,9 @@ struct PooledTarget {
 };
 std::vector<PooledTarget> grab_pool;
 
+std::vector<Page> pages;
+int page_size = 0;  // chosen when the first page is made
+
 // ===========================================================================
 // Functions: pixels and textures
 // ===========================================================================
@@ -90,7 +117,18 @@ void apply_transparent_colour(Sprite& s) {
         s.rgba[i + 3] = pixel_colour(&s.rgba[i]) == key ? 0 : 255;
 }
 
+void leave_page(Sprite& s) {
+    if (s.page < 0) return;
+    Page& p = pages[static_cast<size_t>(s.page)];
+    s.page = -1;
+    if (--p.live <= 0) {  // nothing left on it: the whole page is free again
+        p.live = 0;
+        p.shelf_x = p.shelf_y = p.shelf_h = 0;
+    }
+}
+
 void destroy_texture(Sprite& s) {
+    leave_page(s);
     if (!s.texture) return;
     video::flush_3d();
     if (s.grabbed && grab_pool.size() < grab_pool_limit && video::renderer()) {
@@ -102,27 +140,125 @@ void destroy_texture(Sprite& s) {
     s.texture = nullptr;
 }
 
-// The sprite's texture, made from its CPU pixels on first use. Keyed pixels
-// go up as transparent black, so that no blend mode (additive ones included)
-// lets the transparent colour show.
-SDL_Texture* texture_of(Sprite& s) {
-    if (s.texture || s.rgba.empty()) return s.texture;
-    SDL_Renderer* r = video::renderer();
-    if (!r) return nullptr;
-    SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, s.width, s.height);
-    if (!t) return nullptr;
-    if (s.own_alpha) {
-        SDL_UpdateTexture(t, nullptr, s.rgba.data(), s.width * 4);
-    } else {
-        std::vector<uint8_t> up = s.rgba;
-        for (size_t i = 0; i + 3 < up.size(); i += 4)
-            if (up[i + 3] == 0) up[i] = up[i + 1] = up[i + 2] = 0;
-        SDL_UpdateTexture(t, nullptr, up.data(), s.width * 4);
+// The pixels as they go to the GPU: keyed pixels become transparent black, so
+// that no blend mode (additive ones included) lets the transparent colour
+// show. With `frame`, a one-pixel border repeating the edge surrounds them.
+std::vector<uint8_t> upload_pixels(const Sprite& s, bool frame) {
+    const int f = frame ? 1 : 0;
+    const int w = s.width + 2 * f, h = s.height + 2 * f;
+    std::vector<uint8_t> up(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    for (int y = 0; y < h; ++y) {
+        const int sy = std::clamp(y - f, 0, s.height - 1);
+        for (int x = 0; x < w; ++x) {
+            const int sx = std::clamp(x - f, 0, s.width - 1);
+            const uint8_t* from = &s.rgba[(static_cast<size_t>(sy) * static_cast<size_t>(s.width) + static_cast<size_t>(sx)) * 4];
+            uint8_t* to = &up[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
+            const bool keyed = !s.own_alpha && from[3] == 0;
+            for (int k = 0; k < 3; ++k) to[k] = keyed ? 0 : from[k];
+            to[3] = from[3];
+        }
     }
-    SDL_GetTextureScaleMode(t, &s.scale);  // a new texture's filter follows SDL's hint
-    s.texture = t;
-    video::add_texture_bytes(int64_t{4} * s.width * s.height);
-    return t;
+    return up;
+}
+
+// A place for a w x h block on some page, packed in shelves; a new page when
+// none has room, and when no more pages may be made, every page is emptied
+// and the images still in use find places again as they are drawn.
+bool place_on_page(int w, int h, int& page, int& x, int& y) {
+    SDL_Renderer* r = video::renderer();
+    if (page_size == 0) {
+        SDL_RendererInfo info{};
+        SDL_GetRendererInfo(r, &info);
+        int most = std::min(info.max_texture_width > 0 ? info.max_texture_width : page_size_wanted,
+                            info.max_texture_height > 0 ? info.max_texture_height : page_size_wanted);
+        page_size = std::min(page_size_wanted, most);
+    }
+    if (w > page_size || h > page_size) return false;
+    auto fits = [&](Page& p) {
+        if (p.shelf_x + w > page_size) {  // next shelf
+            p.shelf_y += p.shelf_h;
+            p.shelf_x = 0;
+            p.shelf_h = 0;
+        }
+        if (p.shelf_y + h > page_size) return false;
+        x = p.shelf_x;
+        y = p.shelf_y;
+        p.shelf_x += w;
+        p.shelf_h = std::max(p.shelf_h, h);
+        return true;
+    };
+    for (size_t i = 0; i < pages.size(); ++i) {
+        // A page is only tried with what is left on its current shelf and below.
+        Page probe = pages[i];
+        if (fits(probe)) {
+            pages[i] = probe;
+            page = static_cast<int>(i);
+            return true;
+        }
+    }
+    if (pages.size() >= page_limit) {
+        video::flush_3d();
+        for (auto& slot : sprites.slots)
+            if (slot.used) slot.value.page = -1;
+        for (Page& p : pages) p.shelf_x = p.shelf_y = p.shelf_h = p.live = 0;
+        if (!fits(pages[0])) return false;
+        page = 0;
+        return true;
+    }
+    Page p;
+    p.texture = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, page_size, page_size);
+    if (!p.texture) return false;
+    SDL_GetTextureScaleMode(p.texture, &p.scale);
+    video::add_texture_bytes(int64_t{4} * page_size * page_size);
+    pages.push_back(p);
+    if (!fits(pages.back())) return false;
+    page = static_cast<int>(pages.size()) - 1;
+    return true;
+}
+
+// What a draw of the sprite samples, made from its CPU pixels on first use.
+bool source_of(Sprite& s, Source& out) {
+    if (s.page >= 0) {
+        Page& p = pages[static_cast<size_t>(s.page)];
+        const float size = static_cast<float>(page_size);
+        out.texture = p.texture;
+        out.u0 = static_cast<float>(s.page_x) / size;
+        out.v0 = static_cast<float>(s.page_y) / size;
+        out.u1 = static_cast<float>(s.page_x + s.width) / size;
+        out.v1 = static_cast<float>(s.page_y + s.height) / size;
+        out.scale = &p.scale;
+        return true;
+    }
+    if (!s.texture && !s.rgba.empty()) {
+        SDL_Renderer* r = video::renderer();
+        if (!r) return false;
+        int page = -1, x = 0, y = 0;
+        if (s.width <= page_image_limit && s.height <= page_image_limit &&
+            place_on_page(s.width + 2, s.height + 2, page, x, y)) {
+            std::vector<uint8_t> up = upload_pixels(s, true);
+            SDL_Rect where{x, y, s.width + 2, s.height + 2};
+            Page& p = pages[static_cast<size_t>(page)];
+            SDL_UpdateTexture(p.texture, &where, up.data(), (s.width + 2) * 4);
+            ++p.live;
+            s.page = page;
+            s.page_x = x + 1;
+            s.page_y = y + 1;
+            return source_of(s, out);
+        }
+        SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, s.width, s.height);
+        if (!t) return false;
+        std::vector<uint8_t> up = upload_pixels(s, false);
+        SDL_UpdateTexture(t, nullptr, up.data(), s.width * 4);
+        SDL_GetTextureScaleMode(t, &s.scale);  // a new texture's filter follows SDL's hint
+        s.texture = t;
+        video::add_texture_bytes(int64_t{4} * s.width * s.height);
+    }
+    if (!s.texture) return false;
+    out.texture = s.texture;
+    out.u0 = out.v0 = 0;
+    out.u1 = out.v1 = 1;
+    out.scale = &s.scale;
+    return true;
 }
 
 SDL_Texture* take_grab_target(int w, int h) {
@@ -203,18 +339,18 @@ bool custom_blending_works(SDL_Texture* t) {
 // Functions: batching
 // ===========================================================================
 
-void set_texture_filter(Sprite& s, SDL_ScaleMode mode) {
-    if (s.scale == mode) return;
+void set_texture_filter(const Source& src, SDL_ScaleMode mode) {
+    if (*src.scale == mode) return;
     // SDL applies a texture's filter when it is set, not when queued quads are
     // drawn: submit what already uses this texture before changing it.
     video::flush_3d();
     SDL_RenderFlush(video::renderer());
-    SDL_SetTextureScaleMode(s.texture, mode);
+    SDL_SetTextureScaleMode(src.texture, mode);
     // SDL's OpenGL renderer binds the texture to set its filter without
     // updating its own record of the bound texture, so a later draw could
     // sample the wrong one; binding and unbinding through SDL sets it right.
-    if (SDL_GL_BindTexture(s.texture, nullptr, nullptr) == 0) SDL_GL_UnbindTexture(s.texture);
-    s.scale = mode;
+    if (SDL_GL_BindTexture(src.texture, nullptr, nullptr) == 0) SDL_GL_UnbindTexture(src.texture);
+    *src.scale = mode;
 }
 
 void queue_quad(SDL_Texture* t, SDL_BlendMode blend, const SDL_Vertex (&v)[4]) {
@@ -252,7 +388,14 @@ void release_sprite_textures() {
     batch.texture = nullptr;
     in_batch = false;
     custom_blending = -1;
+    for (Page& p : pages) {
+        SDL_DestroyTexture(p.texture);
+        video::add_texture_bytes(-int64_t{4} * page_size * page_size);
+    }
+    pages.clear();
+    page_size = 0;
     for (auto& slot : sprites.slots) {
+        slot.value.page = -1;
         if (!slot.used || !slot.value.texture) continue;
         SDL_DestroyTexture(slot.value.texture);
         video::add_texture_bytes(-int64_t{4} * slot.value.width * slot.value.height);
@@ -450,9 +593,9 @@ void draw_sprite3d(int number, int x, int y, int alpha) {
     if (!q) return;
     Sprite* s = sprites.find(q->sprite);
     if (!s || s->generation != q->generation) return;
-    SDL_Texture* t = texture_of(*s);
-    if (!t) return;
-    set_texture_filter(*s, quality);
+    Source src;
+    if (!source_of(*s, src)) return;
+    set_texture_filter(src, quality);
 
     // Corners (0,0), (w,0), (w,h), (0,h) turned about the centre, then moved
     // to x, y. Positive angles turn clockwise on the screen (y points down).
@@ -471,7 +614,7 @@ void draw_sprite3d(int number, int x, int y, int alpha) {
         }
     }
     const float px[4] = {0, w, w, 0}, py[4] = {0, 0, h, h};
-    const float u[4] = {0, 1, 1, 0}, v[4] = {0, 0, 1, 1};
+    const float u[4] = {src.u0, src.u1, src.u1, src.u0}, v[4] = {src.v0, src.v0, src.v1, src.v1};
     // An alpha outside 0..255 wraps like the 8-bit channel it is stored in.
     const Uint8 a = static_cast<Uint8>(alpha & 255);
     SDL_Vertex verts[4];
@@ -483,7 +626,8 @@ void draw_sprite3d(int number, int x, int y, int alpha) {
         verts[k].tex_coord.x = u[k];
         verts[k].tex_coord.y = v[k];
     }
-    queue_quad(t, custom_blending_works(t) ? compose_blend(blending) : fixed_blend(blending), verts);
+    queue_quad(src.texture, custom_blending_works(src.texture) ? compose_blend(blending) : fixed_blend(blending),
+               verts);
 }
 
 void draw_sprite3d_opaque(int number, int x, int y) { draw_sprite3d(number, x, y, 255); }

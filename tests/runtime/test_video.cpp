@@ -453,3 +453,44 @@ TEST_F(Screen, DesktopReportsTheOverrideAndFreeMemoryIsPositive) {
     examine_desktops();
     EXPECT_GT(free_video_memory(), 0);
 }
+
+// ---------------------------------------------------------------------------
+// Small images share textures
+// ---------------------------------------------------------------------------
+
+TEST_F(Screen, SharedTexturesDoNotBleedIntoNeighbours) {
+    // Loaded one after the other, these sit side by side on a shared texture.
+    int r = create_sprite3d(-1, load(std::vector<Rgba>(4, red), 2, 2));
+    int g = create_sprite3d(-1, load(std::vector<Rgba>(4, green), 2, 2));
+    for (int q : {r, g}) zoom_sprite3d(q, 20, 20);
+    clear_screen(rgb(0, 0, 0));
+    begin_3d();
+    sprite3d_quality(1);  // bilinear: samples reach past the image's edge
+    draw_sprite3d(r, 0, 0, 255);
+    draw_sprite3d(g, 30, 0, 255);
+    sprite3d_quality(0);
+    end_3d();
+    for (int x : {0, 10, 19}) {
+        EXPECT_TRUE(near(back_pixel(x, 0), 255, 0, 0, 0)) << x;
+        EXPECT_TRUE(near(back_pixel(30 + x, 19), 0, 255, 0, 0)) << x;
+    }
+}
+
+TEST_F(Screen, ImagesStayRightWhenTheSharedTexturesFillUp) {
+    // More 256 x 256 images than the shared textures hold: they are packed
+    // afresh as they are drawn, and every one must still show its own colour.
+    const std::string redfile = dir.write("red.tga", tga(256, 256, std::vector<Rgba>(256 * 256, red)));
+    const std::string greenfile = dir.write("green.tga", tga(256, 256, std::vector<Rgba>(256 * 256, green)));
+    std::vector<int> quads;
+    for (int i = 0; i < 450; ++i) quads.push_back(create_sprite3d(-1, load_sprite(-1, i % 2 ? greenfile : redfile, 4)));
+    auto shows = [&](int i) {
+        clear_screen(rgb(0, 0, 0));
+        draw_once(quads[static_cast<size_t>(i)], 0, 0);
+        Rgba p = back_pixel(5, 5);
+        return i % 2 ? near(p, 0, 255, 0, 0) : near(p, 255, 0, 0, 0);
+    };
+    begin_3d();
+    for (int q : quads) draw_sprite3d(q, 0, 0, 255);
+    end_3d();
+    for (int i : {0, 1, 2, 200, 391, 392, 393, 448, 449, 0, 1}) EXPECT_TRUE(shows(i)) << i;
+}
