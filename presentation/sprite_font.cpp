@@ -3,6 +3,7 @@
 // first line lists the characters that have images; characters that cannot be
 // file names (and the icons reached through punctuation and accented letters)
 // are mapped to image names by a fixed table.
+#include <array>
 #include <cstdint>
 
 #include "presentation/presentation.h"
@@ -128,7 +129,18 @@ void read_font_description(const text& path) {
     const int file = open_file_read(-1, path);
     if (file == 0) return;
     const text line = read_line(file);  // only the first line lists characters
-    for (unsigned char ch : line) load_glyph(ch);
+    // A character listed again would load the same image into the same entry
+    // again (every entry has exactly one image name), which changes nothing
+    // but the handles. Each entry is loaded once per read, so a huge first
+    // line (a file that is no font description) costs one load per distinct
+    // character instead of one per byte.
+    std::array<bool, 256> loaded{};
+    for (unsigned char ch : line) {
+        const int entry = glyph_source(ch).entry;
+        if (entry < 0 || entry > 255 || loaded[static_cast<size_t>(entry)]) continue;
+        loaded[static_cast<size_t>(entry)] = true;
+        load_glyph(ch);
+    }
     close_file(file);
 }
 
