@@ -217,6 +217,10 @@ TEST(BadInput, TenMegabyteLinesInEveryTextFile) {
     g.write("TYPES/LABY/LAB_FLOOR", crlf({line, "1"}) + floor + crlf({"INTERNALNAME", line}));
     const std::string dll = g.files("GFX/WORLD", ".dll").front();
     g.write(dll, read_file(g.root + dll) + crlf({"DHOTSPOT", line, line, "5"}));
+    // Ten million characters for the sprite font: each glyph loads once.
+    std::string font = ten_megabytes('A');
+    for (size_t i = 0; i < font.size(); i += 4099) font[i] = "abcIZ7.-"[i % 8];
+    g.write("DATA/font.txt", font + "\r\n");
     expect_plays(play(g));
 }
 
