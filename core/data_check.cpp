@@ -209,7 +209,7 @@ void check_case(const text& path, const text& where, int line, const text& what)
     while (host.size() > 1 && host.back() == '/') host.pop_back();
     if (want == host) return;
     warn(where, line,
-         what + " " + quoted(shown(path)) + " is found as " + quoted(shown(host)) +
+         what + " " + quoted(shown(want)) + " is found as " + quoted(shown(host)) +
              " only because names are looked up ignoring case here; write it as it is on disk");
 }
 
@@ -514,6 +514,11 @@ struct game_check {
     bool enemy_cells = false;             // some cell type lets enemies spawn
     bool world_built = false;
     bool object_files_checked = false;    // used_children is complete
+    // Whether the lists above could be read at all: names are only checked
+    // against a list that exists, so one bad folder gives one report.
+    bool graphics_known = false;
+    bool definitions_known = false;
+    bool sounds_known = false;
 };
 
 const text ini_shown = "DATA/ini.txt";
@@ -735,7 +740,7 @@ void check_object_file(game_check& g, const text& path, const text& type) {
     // The cell's picture.
     text gfx = value_of(f, "GFXNAME");
     if (gfx.empty()) gfx = "dummy.png";
-    if (!contains(g.graphic_names, gfx)) {
+    if (g.graphics_known && !contains(g.graphic_names, gfx)) {
         if (has_key(f, "GFXNAME"))
             warn(f.shown, value_line(f, "GFXNAME"),
                  "GFXNAME " + quoted(gfx) + " names no picture in TOPOGFX: cells of type " + type + " are not drawn" +
@@ -765,6 +770,7 @@ void check_object_file(game_check& g, const text& path, const text& type) {
     for (int slot = 0; slot <= examined; ++slot) {
         const text& v = names[slot];
         if (v == "#" || v == "NOPE" || lines[slot] == 0) continue;
+        if (!g.definitions_known) continue;
         if (!contains(g.definition_names, v)) {
             warn(f.shown, lines[slot],
                  "CHILD" + int_to_text(slot + 1) + " " + quoted(v) +
@@ -791,6 +797,13 @@ void check_object_file(game_check& g, const text& path, const text& type) {
         }
     }
 
+    // A generated world's cells start with opacity 0; only TRANSPARENCY
+    // gives them another. (Edge types keep what the floor gave them, and a
+    // saved world's opacity file sets every cell's.)
+    if (g.generated && !has_key(f, "TRANSPARENCY") && type.find("_E") == text::npos &&
+        type.find("_S") == text::npos)
+        warn(f.shown, 0, "no TRANSPARENCY: cells of type " + type +
+                             " keep opacity 0 and are not drawn (TRANSPARENCY 0 draws them opaque)");
     if (has_key(f, "TRANSPARENCY")) {
         int32_t t = text_to_int(value_of(f, "TRANSPARENCY"));
         if (t > 255 || t < 0)
@@ -849,6 +862,7 @@ void check_object_files(game_check& g, const std::map<text, cell_type_use>& save
 
 void check_world_graphics(game_check& g) {
     if (!check_config_folder(g, "TOPOGFX", engine.topo_gfx_path, true, "no cell has a picture")) return;
+    g.graphics_known = true;
     for (int i = 0; i < list_size(engine.world_graphics); ++i) {
         const world_graphic& w = *list_at(engine.world_graphics, i);
         g.graphic_names.push_back(w.name);
@@ -868,12 +882,13 @@ void check_definitions(game_check& g) {
     if (!check_config_folder(g, "WORLDGFX", engine.world_gfx_path, true, "there are no objects and no enemies")) {
         return;
     }
+    g.definitions_known = true;
     List<object_definition>& defs = engine.object_definitions;
     for (int i = 0; i < list_size(defs); ++i) g.definition_names.push_back(list_at(defs, i)->gfx_name);
 }
 
 void check_definition_files(game_check& g) {
-    if (!folder_exists(engine.world_gfx_path) || !ends_with_separator(value_of(g.ini, "WORLDGFX"))) return;
+    if (!g.definitions_known) return;
     List<object_definition>& defs = engine.object_definitions;
     std::set<text> definition_hosts;
     bool enemies = false;
@@ -907,7 +922,7 @@ void check_definition_files(game_check& g) {
         check_pairs(f, definition_table(), {&object_file_table(), &config_table()});
         check_values(f, definition_table());
 
-        if (d.use_count_sound != 0 && !contains(g.sound_names, d.count_sound)) {
+        if (g.sounds_known && d.use_count_sound != 0 && !contains(g.sound_names, d.count_sound)) {
             const int line = has_key(f, "DCOUNTSOUND") ? value_line(f, "DCOUNTSOUND") : value_line(f, "DUSECOUNTSOUND");
             warn(f.shown, line,
                  "DCOUNTSOUND " + quoted(d.count_sound) + " names no sound in SOUNDFXPATH: nothing plays when it is "
@@ -963,6 +978,7 @@ void check_sounds(game_check& g) {
     for (int i = 0; i < list_size(engine.object_definitions); ++i)
         if (list_at(engine.object_definitions, i)->use_count_sound != 0) used = true;
     if (used && !check_config_folder(g, "SOUNDFXPATH", engine.sound_fx_path, true, "no sound is played")) return;
+    g.sounds_known = true;
     for (int i = 0; i < list_size(engine.sound_fx_list); ++i) {
         const sound_effect& s = *list_at(engine.sound_fx_list, i);
         g.sound_names.push_back(s.name);

@@ -267,12 +267,17 @@ text stop_reason(int code) {
     return "the engine stops at start: " + t;
 }
 
-// Start-up build (or saved-world load) with fatal errors caught.
-bool build_start_world(text& why) {
+// Start-up build (or saved-world load) with fatal errors caught. A saved
+// world is the only world of its game, so asking for others fails at once.
+bool build_start_world(bool later_worlds, text& why) {
     pictures().clear();
     set_fatal_error_handler(capture_fatal_error);
     fatal_code = -1;
     bool ok = start_without_display(why);
+    if (ok && later_worlds && engine.use_self_create_base != 1) {
+        why = "this game loads a saved world, which is world 0 only";
+        ok = false;
+    }
     if (ok) {
         if (engine.use_self_create_base == 1)
             build_world(engine.self_create_base_path);
@@ -309,13 +314,8 @@ bool build_world_for_map(int number, text& why) {
         why = "world numbers start at 0";
         return false;
     }
-    if (!build_start_world(why)) return false;
-    if (number == 0) return true;
-    if (engine.use_self_create_base != 1) {
-        why = "this game loads a saved world, which is world 0 only";
-        return false;
-    }
-    rebuild_for(number);
+    if (!build_start_world(number > 0, why)) return false;
+    if (number > 0) rebuild_for(number);
     return true;
 }
 
@@ -412,11 +412,7 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
         why = "the sheet needs a first world of 0 or more and a count of 1 or more";
         return false;
     }
-    if (!build_start_world(why)) return false;
-    if (engine.use_self_create_base != 1 && (first > 0 || count > 1)) {
-        why = "this game loads a saved world, which is world 0 only";
-        return false;
-    }
+    if (!build_start_world(first > 0 || count > 1, why)) return false;
 
     // Every world of the sheet fits in the same square. A rebuilt world n
     // is at most the base plus n cells, and never more than MAPSIZE.
@@ -437,19 +433,36 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
     const int pad = 8;
     const int label_scale = 2;
     const int label_height = 5 * label_scale + 6;
-    const int b = map_block_size(bound, bound, block, std::max(1, 8192 / columns - pad * 2 - label_height));
-    const int tile = bound * b;
-    canvas sheet(columns * (tile + pad) + pad, rows * (tile + label_height + pad) + pad, sheet_background);
+    const int b = map_block_size(bound, bound, block, std::max(1, 8192 / columns - pad));
 
+    // Each world is drawn as soon as it is built; the sheet is laid out
+    // afterwards, each column as wide and each row as high as its largest map.
+    std::vector<map_image> maps;
+    std::vector<text> labels;
     for (int n = 0; n < count; ++n) {
         const int number = first + n;
         if (number > 0) rebuild_for(number);
-        map_image image = render_world_map(b);
-        const int x0 = pad + (n % columns) * (tile + pad);
-        const int y0 = pad + (n / columns) * (tile + label_height + pad);
-        draw_label(sheet, x0, y0, size_label(number), label_scale, label_colour);
-        for (int j = 0; j < image.height && y0 + label_height + j < sheet.height; ++j) {
-            for (int i = 0; i < image.width && x0 + i < sheet.width; ++i) {
+        maps.push_back(render_world_map(b));
+        labels.push_back(size_label(number));
+    }
+    std::vector<int> column_x(static_cast<size_t>(columns) + 1, pad), row_y(static_cast<size_t>(rows) + 1, pad);
+    for (int n = 0; n < count; ++n) {
+        const size_t col = static_cast<size_t>(n % columns), row = static_cast<size_t>(n / columns);
+        const int label_w = static_cast<int>(labels[static_cast<size_t>(n)].size()) * 4 * label_scale;
+        column_x[col + 1] = std::max(column_x[col + 1], std::max(maps[static_cast<size_t>(n)].width, label_w) + pad);
+        row_y[row + 1] = std::max(row_y[row + 1], maps[static_cast<size_t>(n)].height + label_height + pad);
+    }
+    for (size_t i = 1; i < column_x.size(); ++i) column_x[i] += column_x[i - 1];
+    for (size_t i = 1; i < row_y.size(); ++i) row_y[i] += row_y[i - 1];
+    canvas sheet(column_x.back(), row_y.back(), sheet_background);
+
+    for (int n = 0; n < count; ++n) {
+        const map_image& image = maps[static_cast<size_t>(n)];
+        const int x0 = column_x[static_cast<size_t>(n % columns)];
+        const int y0 = row_y[static_cast<size_t>(n / columns)];
+        draw_label(sheet, x0, y0, labels[static_cast<size_t>(n)], label_scale, label_colour);
+        for (int j = 0; j < image.height; ++j) {
+            for (int i = 0; i < image.width; ++i) {
                 const uint8_t* s = &image.rgba[(static_cast<size_t>(j) * static_cast<size_t>(image.width) + static_cast<size_t>(i)) * 4];
                 uint8_t* d = sheet.at(x0 + i, y0 + label_height + j);
                 d[0] = s[0];

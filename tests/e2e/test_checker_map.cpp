@@ -1,0 +1,151 @@
+// World maps: the checker builds worlds exactly as the running game does,
+// and draws them with the start cell and the enemies marked.
+#include <sstream>
+
+#include "core/core.h"
+#include "e2e/test_checker_fixture.h"
+
+using namespace tw;
+using namespace tw::test;
+
+namespace {
+
+decoded_image read_png(const std::string& path) {
+    decoded_image image;
+    text why;
+    use_png_decoder();
+    EXPECT_TRUE(decode_image_file(path, image, why)) << path << ": " << why;
+    return image;
+}
+
+const uint8_t* pixel(const decoded_image& image, int x, int y) {
+    return &image.rgba[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 4];
+}
+
+std::string rgb_of(const uint8_t* p) {
+    return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]);
+}
+
+// The lines of a dump that a world build decides: the counts of instances
+// and enemies, and per cell its type, flags and objects. The flag a frame
+// recomputes (collectable) and positions of walking enemies are left out.
+std::vector<std::string> built_parts(const std::string& dump) {
+    std::vector<std::string> out;
+    std::istringstream in(dump);
+    std::string line;
+    int enemies = 0;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string kind;
+        words >> kind;
+        if (kind == "world_width" || kind == "world_height" || kind == "instances") out.push_back(line);
+        if (kind == "enemy") enemies += 1;
+        if (kind == "cell") {
+            std::vector<std::string> w;
+            std::string word;
+            while (words >> word) w.push_back(word);
+            if (w.size() != 10) continue;
+            w[6] = "-";  // collectable
+            std::string kept;
+            for (const std::string& s : w) kept += s + " ";
+            out.push_back(kept);
+        }
+    }
+    out.push_back("enemies " + std::to_string(enemies));
+    return out;
+}
+
+TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked) {
+    text why;
+    ASSERT_TRUE(build_world_for_map(0, why)) << why;
+    const int cells_x = engine.world_width + 1, cells_y = engine.world_height + 1;
+    ASSERT_GT(list_size(engine.enemy_list), 0);
+    struct spot { int x, y; };
+    std::vector<spot> enemies, water;
+    for (int i = 0; i < list_size(engine.enemy_list); ++i)
+        enemies.push_back({list_at(engine.enemy_list, i)->pos_x / 32, list_at(engine.enemy_list, i)->pos_y / 32});
+    for (int x = 0; x < cells_x; ++x)
+        for (int y = 0; y < cells_y; ++y)
+            if (name_text(cell_at(x, y).cell_type) == "LAB_WATER") water.push_back({x, y});
+    ASSERT_FALSE(water.empty());
+
+    CheckerRun r = run_checker(dir.path, {"--map", "0", dir.path + "world0.png"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    decoded_image map = read_png(dir.path + "world0.png");
+    ASSERT_EQ(map.width, cells_x * 8);
+    ASSERT_EQ(map.height, cells_y * 8);
+
+    // The start cell (1, 1): the figure's picture in it, a white frame around it.
+    EXPECT_EQ(rgb_of(pixel(map, 9, 9)), "200,30,30");
+    EXPECT_EQ(rgb_of(pixel(map, 7, 7)), "255,255,255");
+    EXPECT_EQ(rgb_of(pixel(map, 16, 12)), "255,255,255");
+    // Enemies: a red frame round their cell.
+    for (const spot& e : enemies) EXPECT_EQ(rgb_of(pixel(map, e.x * 8 + 7, e.y * 8 + 7)), "255,40,40") << e.x << "," << e.y;
+    // Water, which grows nothing here: its own colour.
+    for (const spot& w : water) EXPECT_EQ(rgb_of(pixel(map, w.x * 8 + 4, w.y * 8 + 4)), "40,80,200") << w.x << "," << w.y;
+}
+
+TEST_F(CheckerGame, TheSameWorldNumberGivesTheSameBytes) {
+    for (const char* name : {"a.png", "b.png"}) {
+        CheckerRun r = run_checker(dir.path, {"--map", "3", dir.path + name});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+    }
+    CheckerRun r = run_checker(dir.path, {"--map", "4", dir.path + "c.png"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string a = read_file(dir.path + "a.png");
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(a, read_file(dir.path + "b.png"));
+    EXPECT_NE(a, read_file(dir.path + "c.png"));
+}
+
+TEST_F(CheckerGame, MapWorldsAreTheWorldsTheGameBuilds) {
+    // The game: a dump of the start-up world, then Page Up and a dump of world 1.
+    dir.write("script.txt", crlf({"at 40 dump " + dir.path + "game0.txt", "at 41 key 201 down", "at 43 key 201 up",
+                                  "at 80 dump " + dir.path + "game1.txt", "at 81 quit"}));
+    RunResult game = run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x480", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    ASSERT_EQ(game.exit_code, 0) << game.err;
+
+    for (int number : {0, 1}) {
+        text why;
+        ASSERT_TRUE(build_world_for_map(number, why)) << why;
+        const std::string ours = dir.path + "ours" + std::to_string(number) + ".txt";
+        write_engine_dump(ours);
+        std::vector<std::string> expected = built_parts(read_file(dir.path + "game" + std::to_string(number) + ".txt"));
+        std::vector<std::string> got = built_parts(read_file(ours));
+        ASSERT_GT(expected.size(), 10u) << "world " << number;
+        EXPECT_EQ(got, expected) << "world " << number;
+    }
+}
+
+TEST_F(CheckerGame, WorldsTheEngineCannotMakeAreReportedNotDrawn) {
+    dir.write("DATA/base.txt", crlf({"TEST BASE", "3000", "2900", "", ""}));
+    CheckerRun r = run_checker(dir.path, {"--map", "0", dir.path + "big.png"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("tileworld-check: error: the engine stops at start: Could not open:"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path + "big.png"));
+
+    // A saved world has no world 1.
+    set_ini("USESELFCREATEBASE", "0");
+    r = run_checker(dir.path, {"--map", "1", dir.path + "one.png"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("world 0 only"), std::string::npos) << r.err;
+}
+
+TEST_F(CheckerGame, SheetHoldsEveryWorldAndItsLabel) {
+    CheckerRun r = run_checker(dir.path, {"--map-sheet", "2", "4", dir.path + "sheet.png", "--block", "2"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    decoded_image sheet = read_png(dir.path + "sheet.png");
+    // Two columns of two worlds, each at most 41 cells of 2 pixels, with labels.
+    EXPECT_GT(sheet.width, 2 * 2 * 10);
+    EXPECT_LE(sheet.width, 8 + 2 * (41 * 2 + 8));
+    // The first label starts at the top-left corner, inside the margin.
+    bool label = false;
+    for (int y = 8; y < 18; ++y)
+        for (int x = 8; x < 20; ++x) label |= rgb_of(pixel(sheet, x, y)) == "230,230,230";
+    EXPECT_TRUE(label);
+
+    r = run_checker(dir.path, {"--map-sheet", "0", "0", dir.path + "none.png"});
+    EXPECT_EQ(r.exit_code, 2);
+}
+
+}  // namespace
