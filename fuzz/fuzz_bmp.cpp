@@ -1,0 +1,6 @@
+// The BMP decoder.
+#include "fuzz/image_harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzz::fuzz_image_with_signature(data, size, "BM", 2);
+}

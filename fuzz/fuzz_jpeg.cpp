@@ -1,0 +1,6 @@
+// The JPEG decoder.
+#include "fuzz/image_harness.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return fuzz::fuzz_image_with_signature(data, size, "\xff\xd8\xff", 3);
+}
