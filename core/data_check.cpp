@@ -30,11 +30,11 @@ namespace {
 
 // How a value line is read, for the checks of its form.
 enum class value_kind {
-    none,     // stored and never used, or free text
-    name,     // compared or joined as written: blanks around it matter
+    none,  // stored and never used, or free text
+    name,  // compared or joined as written: blanks around it matter
     integer,
-    flag,     // a number of which exactly 1 means on
-    number,   // with a fraction
+    flag,    // a number of which exactly 1 means on
+    number,  // with a fraction
 };
 
 struct key_table {
@@ -48,14 +48,14 @@ struct key_table {
 struct pair_line {
     text key;
     text value;
-    int line = 0;         // the key's line; the value is on line + 1
-    bool shifted = false; // read out of step because of a stray line
+    int line = 0;          // the key's line; the value is on line + 1
+    bool shifted = false;  // read out of step because of a stray line
 };
 
 // A line-pair file read by the engine's reader.
 struct pair_file {
-    text path;            // as the engine opens it
-    text shown;           // for messages
+    text path;   // as the engine opens it
+    text shown;  // for messages
     bool exists = false;
     int lines = 0;
     std::vector<pair_line> pairs;
@@ -127,17 +127,26 @@ bool is_decimal_number(const text& t) {
     size_t i = 0;
     bool digits = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; digits = true; }
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        ++i;
+        digits = true;
+    }
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; digits = true; }
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            ++i;
+            digits = true;
+        }
     }
     if (!digits) return false;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         bool exp = false;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; exp = true; }
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            ++i;
+            exp = true;
+        }
         if (!exp) return false;
     }
     return i == s.size();
@@ -148,7 +157,10 @@ bool is_decimal_number(const text& t) {
 bool looks_like_value(const text& t) {
     bool letter = false;
     for (char c : t) {
-        if (c >= 'A' && c <= 'Z') { letter = true; continue; }
+        if (c >= 'A' && c <= 'Z') {
+            letter = true;
+            continue;
+        }
         if ((c >= '0' && c <= '9') || c == '_') continue;
         return true;
     }
@@ -219,28 +231,50 @@ void check_case(const text& path, const text& where, int line, const text& what)
 
 value_kind config_kind(const text& key) {
     static const std::map<text, value_kind> kinds = {
-        {"SOUNDFXPATH", value_kind::name},   {"EGFXPATH", value_kind::none},
-        {"EGFXMAX", value_kind::integer},    {"FONTPATH", value_kind::name},
-        {"FONTSYSTEM", value_kind::name},    {"WINDOWMODE", value_kind::flag},
-        {"MULTITASK", value_kind::integer},  {"SAVEGFX", value_kind::none},
-        {"SAVEEVOLUTION", value_kind::none}, {"APPNAME", value_kind::none},
-        {"GFXPATH", value_kind::none},       {"RESOLUTION", value_kind::integer},
-        {"TOPO", value_kind::none},          {"BASICGFX", value_kind::none},
-        {"USEEXTENDEDTOPO", value_kind::flag}, {"APPENTRY", value_kind::name},
-        {"APPSTART", value_kind::name},      {"TOPOGFX", value_kind::name},
-        {"GFXCODEC", value_kind::name},      {"SYSTEMCORE", value_kind::none},
-        {"CORENAME", value_kind::none},      {"USESPRITE3D", value_kind::flag},
-        {"MAXFOE", value_kind::integer},     {"LOGPATH", value_kind::name},
-        {"LOGFILE", value_kind::name},       {"RGBCODEPATH", value_kind::name},
-        {"WORLDGFX", value_kind::name},      {"USELOGFILE", value_kind::integer},
-        {"LOADSCREEN", value_kind::name},    {"LOADANIM", value_kind::none},
-        {"FULLSCREENZOOM", value_kind::number}, {"RESBASEW", value_kind::integer},
-        {"RESBASEH", value_kind::integer},   {"CURSOR", value_kind::name},
-        {"CURSORSPEED", value_kind::integer}, {"VEGIDENSE", value_kind::integer},
-        {"USEFULLMATRIX", value_kind::integer}, {"WORLDRANDOM", value_kind::integer},
-        {"MULTICORE", value_kind::integer},  {"MAPSIZE", value_kind::integer},
-        {"WORLDTEMPERATURE", value_kind::number}, {"WORLDREFRESH", value_kind::integer},
-        {"SELFCREATEBASE", value_kind::name}, {"USESELFCREATEBASE", value_kind::flag},
+        {"SOUNDFXPATH", value_kind::name},
+        {"EGFXPATH", value_kind::none},
+        {"EGFXMAX", value_kind::integer},
+        {"FONTPATH", value_kind::name},
+        {"FONTSYSTEM", value_kind::name},
+        {"WINDOWMODE", value_kind::flag},
+        {"MULTITASK", value_kind::integer},
+        {"SAVEGFX", value_kind::none},
+        {"SAVEEVOLUTION", value_kind::none},
+        {"APPNAME", value_kind::none},
+        {"GFXPATH", value_kind::none},
+        {"RESOLUTION", value_kind::integer},
+        {"TOPO", value_kind::none},
+        {"BASICGFX", value_kind::none},
+        {"USEEXTENDEDTOPO", value_kind::flag},
+        {"APPENTRY", value_kind::name},
+        {"APPSTART", value_kind::name},
+        {"TOPOGFX", value_kind::name},
+        {"GFXCODEC", value_kind::name},
+        {"SYSTEMCORE", value_kind::none},
+        {"CORENAME", value_kind::none},
+        {"USESPRITE3D", value_kind::flag},
+        {"MAXFOE", value_kind::integer},
+        {"LOGPATH", value_kind::name},
+        {"LOGFILE", value_kind::name},
+        {"RGBCODEPATH", value_kind::name},
+        {"WORLDGFX", value_kind::name},
+        {"USELOGFILE", value_kind::integer},
+        {"LOADSCREEN", value_kind::name},
+        {"LOADANIM", value_kind::none},
+        {"FULLSCREENZOOM", value_kind::number},
+        {"RESBASEW", value_kind::integer},
+        {"RESBASEH", value_kind::integer},
+        {"CURSOR", value_kind::name},
+        {"CURSORSPEED", value_kind::integer},
+        {"VEGIDENSE", value_kind::integer},
+        {"USEFULLMATRIX", value_kind::integer},
+        {"WORLDRANDOM", value_kind::integer},
+        {"MULTICORE", value_kind::integer},
+        {"MAPSIZE", value_kind::integer},
+        {"WORLDTEMPERATURE", value_kind::number},
+        {"WORLDREFRESH", value_kind::integer},
+        {"SELFCREATEBASE", value_kind::name},
+        {"USESELFCREATEBASE", value_kind::flag},
         {"LABSWITCH", value_kind::integer},
     };
     auto found = kinds.find(key);
@@ -324,8 +358,9 @@ text unknown_key_message(const text& key, const key_table& own, const std::vecto
     text near = nearest_name(upper(t), own.keys);
     if (!near.empty()) return "unknown key " + quoted(key) + ", did you mean " + quoted(near) + "? The pair is ignored";
     if (looks_like_value(key))
-        return quoted(key) + " is read as a key but looks like a value: is a line missing or extra above it? "
-                             "The pair is ignored";
+        return quoted(key) +
+               " is read as a key but looks like a value: is a line missing or extra above it? "
+               "The pair is ignored";
     return "unknown key " + quoted(key) + ": the pair is ignored (notes are written as NOTE pairs)";
 }
 
@@ -431,8 +466,9 @@ void check_values(const pair_file& f, const key_table& own) {
             case value_kind::integer:
             case value_kind::flag:
                 if (!is_whole_number(v)) {
-                    warn(f.shown, line,
-                         p.key + " " + quoted(v) + " is not a whole number: it reads as " + int_to_text(text_to_int(v)));
+                    warn(
+                        f.shown, line,
+                        p.key + " " + quoted(v) + " is not a whole number: it reads as " + int_to_text(text_to_int(v)));
                 } else if (own.kind(p.key) == value_kind::flag) {
                     const int low = static_cast<int>(static_cast<uint32_t>(text_to_int(v)) & 0xFFu);
                     if (low == 1 && trimmed(v) != "1")
@@ -445,15 +481,17 @@ void check_values(const pair_file& f, const key_table& own) {
                 break;
             case value_kind::number:
                 if (!is_decimal_number(v))
-                    warn(f.shown, line, p.key + " " + quoted(v) + " is not a number: it reads as " +
-                                            int_to_text(nearest(text_to_float(v))) + " (rounded)");
+                    warn(f.shown, line,
+                         p.key + " " + quoted(v) + " is not a number: it reads as " +
+                             int_to_text(nearest(text_to_float(v))) + " (rounded)");
                 break;
             case value_kind::name:
                 if (has_outer_blanks(v))
                     warn(f.shown, line,
                          p.key + " " + quoted(v) + " has blanks around it, and values are used exactly as written");
                 break;
-            case value_kind::none: break;
+            case value_kind::none:
+                break;
         }
     }
 }
@@ -507,13 +545,13 @@ bool contains(const std::vector<text>& names, const text& n) {
 struct game_check {
     pair_file ini;
     bool generated = false;
-    std::vector<text> graphic_names;      // world graphics, as cells name them
-    std::vector<text> definition_names;   // DGFXNAME of every definition
+    std::vector<text> graphic_names;     // world graphics, as cells name them
+    std::vector<text> definition_names;  // DGFXNAME of every definition
     std::vector<text> sound_names;
-    std::set<text> used_children;         // names examined in some object file
-    bool enemy_cells = false;             // some cell type lets enemies spawn
+    std::set<text> used_children;  // names examined in some object file
+    bool enemy_cells = false;      // some cell type lets enemies spawn
     bool world_built = false;
-    bool object_files_checked = false;    // used_children is complete
+    bool object_files_checked = false;  // used_children is complete
     // Whether the lists above could be read at all: names are only checked
     // against a list that exists, so one bad folder gives one report.
     bool graphics_known = false;
@@ -540,7 +578,8 @@ bool check_config_folder(game_check& g, const text& key, const text& full, bool 
         return false;
     }
     if (!folder_exists(full)) {
-        warn(ini_shown, line, key + " names the folder " + quoted(shown(full)) + ", which does not exist: " + consequence);
+        warn(ini_shown, line,
+             key + " names the folder " + quoted(shown(full)) + ", which does not exist: " + consequence);
         return false;
     }
     check_case(full, ini_shown, line, key);
@@ -574,14 +613,16 @@ void check_configuration(game_check& g) {
         int32_t v = text_to_int(value_of(g.ini, "CURSORSPEED"));
         if (v < 0 || v > 255)
             warn(ini_shown, value_line(g.ini, "CURSORSPEED"),
-                 "CURSORSPEED " + int_to_text(v) + " is outside 0..255: it counts as " + int_to_text(engine.cursor_speed));
+                 "CURSORSPEED " + int_to_text(v) + " is outside 0..255: it counts as " +
+                     int_to_text(engine.cursor_speed));
     }
     if (has_key(g.ini, "MAPSIZE")) {
         int32_t v = text_to_int(value_of(g.ini, "MAPSIZE"));
         if (v > max_world_index)
             warn(ini_shown, value_line(g.ini, "MAPSIZE"), "MAPSIZE " + int_to_text(v) + " counts as 1024");
         else if (v < 0)
-            warn(ini_shown, value_line(g.ini, "MAPSIZE"), "MAPSIZE " + int_to_text(v) + " is negative: it counts as 32");
+            warn(ini_shown, value_line(g.ini, "MAPSIZE"),
+                 "MAPSIZE " + int_to_text(v) + " is negative: it counts as 32");
     }
     if (g.generated && engine.map_size_x <= 1) {
         warn(ini_shown, value_line(g.ini, "MAPSIZE"),
@@ -606,9 +647,13 @@ void read_size_lines(const text& path, const text& where, int32_t& w, int32_t& h
     for (text& l : lines) l = file != 0 ? read_line(file) : text();
     if (file != 0) close_file(file);
     if (!is_whole_number(lines[1]))
-        warn(where, 2, "the width " + quoted(lines[1]) + " is not a whole number: it reads as " + int_to_text(text_to_int(lines[1])));
+        warn(where, 2,
+             "the width " + quoted(lines[1]) + " is not a whole number: it reads as " +
+                 int_to_text(text_to_int(lines[1])));
     if (!is_whole_number(lines[2]))
-        warn(where, 3, "the height " + quoted(lines[2]) + " is not a whole number: it reads as " + int_to_text(text_to_int(lines[2])));
+        warn(where, 3,
+             "the height " + quoted(lines[2]) + " is not a whole number: it reads as " +
+                 int_to_text(text_to_int(lines[2])));
     w = text_to_int(lines[1]);
     h = text_to_int(lines[2]);
 }
@@ -655,14 +700,19 @@ void check_generated_world(game_check& g) {
     }
     g.world_built = true;
     if (w > 0 && w / 2 * 2 > max_world_index)
-        warn(where, 2, "a base width above 1025 can draw a first world wider than 1024 cells, which the engine "
-                       "refuses; this WORLDRANDOM happens to give " + int_to_text(engine.world_width));
+        warn(where, 2,
+             "a base width above 1025 can draw a first world wider than 1024 cells, which the engine "
+             "refuses; this WORLDRANDOM happens to give " +
+                 int_to_text(engine.world_width));
     if (h > 0 && h / 2 * 2 > max_world_index)
-        warn(where, 3, "a base height above 1025 can draw a first world higher than 1024 cells, which the engine "
-                       "refuses; this WORLDRANDOM happens to give " + int_to_text(engine.world_height));
+        warn(where, 3,
+             "a base height above 1025 can draw a first world higher than 1024 cells, which the engine "
+             "refuses; this WORLDRANDOM happens to give " +
+                 int_to_text(engine.world_height));
     if (list_size(engine.floor_cells) == 0)
-        warn(where, 0, "world 0 (" + int_to_text(engine.world_width) + " x " + int_to_text(engine.world_height) +
-                           ") is too small to carve a floor: it has no start cell and no player figure");
+        warn(where, 0,
+             "world 0 (" + int_to_text(engine.world_width) + " x " + int_to_text(engine.world_height) +
+                 ") is too small to carve a floor: it has no start cell and no player figure");
     report->facts.push_back(world_facts("world 0"));
 }
 
@@ -746,8 +796,9 @@ void check_object_file(game_check& g, const text& path, const text& type) {
                  "GFXNAME " + quoted(gfx) + " names no picture in TOPOGFX: cells of type " + type + " are not drawn" +
                      name_hint(gfx, g.graphic_names, engine.gfx_codec));
         else
-            warn(f.shown, 0, "no GFXNAME: cells of type " + type +
-                                 " show 'dummy.png', which TOPOGFX does not have, so they are not drawn");
+            warn(f.shown, 0,
+                 "no GFXNAME: cells of type " + type +
+                     " show 'dummy.png', which TOPOGFX does not have, so they are not drawn");
     }
 
     // The children, as a fresh cell takes them: "#" closes the list, and
@@ -800,10 +851,10 @@ void check_object_file(game_check& g, const text& path, const text& type) {
     // A generated world's cells start with opacity 0; only TRANSPARENCY
     // gives them another. (Edge types keep what the floor gave them, and a
     // saved world's opacity file sets every cell's.)
-    if (g.generated && !has_key(f, "TRANSPARENCY") && type.find("_E") == text::npos &&
-        type.find("_S") == text::npos)
-        warn(f.shown, 0, "no TRANSPARENCY: cells of type " + type +
-                             " keep opacity 0 and are not drawn (TRANSPARENCY 0 draws them opaque)");
+    if (g.generated && !has_key(f, "TRANSPARENCY") && type.find("_E") == text::npos && type.find("_S") == text::npos)
+        warn(f.shown, 0,
+             "no TRANSPARENCY: cells of type " + type +
+                 " keep opacity 0 and are not drawn (TRANSPARENCY 0 draws them opaque)");
     if (has_key(f, "TRANSPARENCY")) {
         int32_t t = text_to_int(value_of(f, "TRANSPARENCY"));
         if (t > 255 || t < 0)
@@ -817,7 +868,8 @@ void check_object_file(game_check& g, const text& path, const text& type) {
 void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types, const text& topography_shown,
                         int32_t height) {
     const text folder = engine.rgb_code_path + engine.app_start + "\\";
-    const int line = value_line(g.ini, "RGBCODEPATH") ? value_line(g.ini, "RGBCODEPATH") : value_line(g.ini, "APPSTART");
+    const int line =
+        value_line(g.ini, "RGBCODEPATH") ? value_line(g.ini, "RGBCODEPATH") : value_line(g.ini, "APPSTART");
     if (!folder_exists(folder)) {
         warn(ini_shown, line,
              "the folder of the object files " + quoted(shown(folder)) +
@@ -830,7 +882,8 @@ void check_object_files(game_check& g, const std::map<text, cell_type_use>& save
     if (g.generated) {
         std::vector<text> types = {"LAB_WALL", "LAB_FLOOR", "LAB_GREEN", "LAB_WATER"};
         if (engine.use_extended_topo == 1) {
-            for (const char* t : {"LAB_WALL_E", "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"})
+            for (const char* t :
+                 {"LAB_WALL_E", "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"})
                 types.emplace_back(t);
         }
         for (const text& t : types) {
@@ -870,7 +923,8 @@ void check_world_graphics(game_check& g) {
         decoded_image image;
         text why;
         if (!decode_image_file(w.path, image, why))
-            fail(shown(resolved_path(w.path)), 0, "the picture cannot be read: " + why + ": cells that name it are not drawn");
+            fail(shown(resolved_path(w.path)), 0,
+                 "the picture cannot be read: " + why + ": cells that name it are not drawn");
     }
     if (list_size(engine.world_graphics) == 0)
         warn(ini_shown, value_line(g.ini, "TOPOGFX"),
@@ -899,7 +953,8 @@ void check_definition_files(game_check& g) {
             decoded_image img;
             text why;
             if (!decode_image_file(d.image_path, img, why))
-                fail(image, 0, "the picture cannot be read: " + why + ": objects and enemies of this type are invisible");
+                fail(image, 0,
+                     "the picture cannot be read: " + why + ": objects and enemies of this type are invisible");
         }
         if (text_find(d.image_path, engine.gfx_codec, 1) == 0) {
             warn(image, 0,
@@ -925,8 +980,10 @@ void check_definition_files(game_check& g) {
         if (g.sounds_known && d.use_count_sound != 0 && !contains(g.sound_names, d.count_sound)) {
             const int line = has_key(f, "DCOUNTSOUND") ? value_line(f, "DCOUNTSOUND") : value_line(f, "DUSECOUNTSOUND");
             warn(f.shown, line,
-                 "DCOUNTSOUND " + quoted(d.count_sound) + " names no sound in SOUNDFXPATH: nothing plays when it is "
-                                                          "collected" + name_hint(d.count_sound, g.sound_names, ".ogg"));
+                 "DCOUNTSOUND " + quoted(d.count_sound) +
+                     " names no sound in SOUNDFXPATH: nothing plays when it is "
+                     "collected" +
+                     name_hint(d.count_sound, g.sound_names, ".ogg"));
         }
         const text hotspot = value_of(f, "DHOTSPOT");
         const text hotspot_upper = upper(trimmed(hotspot));
@@ -948,8 +1005,9 @@ void check_definition_files(game_check& g) {
 
     if (enemies && g.generated) {
         if (engine.max_foe <= 0)
-            warn(ini_shown, value_line(g.ini, "MAXFOE"),
-                 "there are enemy types (DISENEMY) but MAXFOE is " + int_to_text(engine.max_foe) + ": no enemy appears");
+            warn(
+                ini_shown, value_line(g.ini, "MAXFOE"),
+                "there are enemy types (DISENEMY) but MAXFOE is " + int_to_text(engine.max_foe) + ": no enemy appears");
         else if (!g.enemy_cells)
             warn(ini_shown, value_line(g.ini, "APPSTART"),
                  "there are enemy types (DISENEMY) but no cell type sets USEENEMY 1: no enemy appears");
@@ -967,7 +1025,8 @@ void check_definition_files(game_check& g) {
     for (const text& path : orphans) {
         const text stem = text_left(path, text_length(path) - 4);
         warn(shown(resolved_path(path)), 0,
-             "no picture " + quoted(file_part(stem) + engine.gfx_codec) + " beside this definition file: it is never read");
+             "no picture " + quoted(file_part(stem) + engine.gfx_codec) +
+                 " beside this definition file: it is never read");
     }
 }
 
@@ -1001,7 +1060,8 @@ void check_font(game_check& g) {
     }
     const int line = value_line(g.ini, "FONTSYSTEM");
     if (!file_exists(engine.font_system)) {
-        warn(ini_shown, line, "FONTSYSTEM names " + quoted(shown(engine.font_system)) + ", which does not exist: " + consequence);
+        warn(ini_shown, line,
+             "FONTSYSTEM names " + quoted(shown(engine.font_system)) + ", which does not exist: " + consequence);
         return;
     }
     check_case(engine.font_system, ini_shown, line, "FONTSYSTEM");
@@ -1023,9 +1083,12 @@ void check_font(game_check& g) {
     for (unsigned char c : characters) {
         if (seen[c]) continue;
         seen[c] = true;
+        // The pen moves for these without ever drawing their image.
+        if (c == ' ' || c == '\\' || c == '|') continue;
         const text image = font_image_path(c);
         if (!file_exists(image)) {
-            if (missing_count < 8) missing += (missing_count ? ", " : "") + printable_char(c) + " (" + shown(image) + ")";
+            if (missing_count < 8)
+                missing += (missing_count ? ", " : "") + printable_char(c) + " (" + shown(image) + ")";
             missing_count += 1;
             continue;
         }
@@ -1040,7 +1103,8 @@ void check_font(game_check& g) {
     }
     if (missing_count > 0)
         warn(where, 1,
-             int_to_text(missing_count) + " character" + (missing_count == 1 ? text(" of the font line has") : text("s of the font line have")) +
+             int_to_text(missing_count) + " character" +
+                 (missing_count == 1 ? text(" of the font line has") : text("s of the font line have")) +
                  " no image: " + missing + (missing_count > 8 ? text(", ...") : text()) + ": they draw nothing");
     text lacking;
     for (unsigned char c : engine_text_characters)
@@ -1066,7 +1130,8 @@ void check_cursor(game_check& g) {
         decoded_image img;
         text why;
         if (!decode_image_file(p, img, why))
-            fail(shown(resolved_path(p)), 0, "the figure's picture cannot be read: " + why + ": the figure is invisible");
+            fail(shown(resolved_path(p)), 0,
+                 "the figure's picture cannot be read: " + why + ": the figure is invisible");
     }
     if (pictures == 0)
         warn(ini_shown, value_line(g.ini, "CURSOR"),
@@ -1081,8 +1146,9 @@ void check_loading_screen(game_check& g) {
     if (hash == 0) {
         if (!v.empty())
             warn(ini_shown, line,
-                 "LOADSCREEN " + quoted(v) + " has no '#', so no loading screen is shown (the first '#' is "
-                                             "replaced by 0 or 1 at random)");
+                 "LOADSCREEN " + quoted(v) +
+                     " has no '#', so no loading screen is shown (the first '#' is "
+                     "replaced by 0 or 1 at random)");
         return;
     }
     for (const char* digit : {"0", "1"}) {

@@ -18,8 +18,8 @@ namespace tw {
 enum class check_level { warning, error };
 
 struct check_message {
-    text path;                 // relative to the game folder, '/' separators
-    int line = 0;              // 1-based; 0 names the file as a whole
+    text path;     // relative to the game folder, '/' separators
+    int line = 0;  // 1-based; 0 names the file as a whole
     check_level level = check_level::warning;
     text message;
 };
@@ -28,7 +28,7 @@ struct check_result {
     std::vector<check_message> messages;
     int errors = 0;
     int warnings = 0;
-    std::vector<text> facts;   // what the checker learned (world sizes), for the summary
+    std::vector<text> facts;  // what the checker learned (world sizes), for the summary
 };
 
 // The engine's start-up in the current folder without a display:

@@ -113,7 +113,8 @@ const std::vector<uint8_t>& scaled(picture& p, int w, int h) {
             const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<int64_t>(i + 1) * p.width / w));
             uint64_t sum[4] = {};
             for (int y = y0; y < y1; ++y) {
-                const uint8_t* s = &p.rgba[(static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x0)) * 4];
+                const uint8_t* s =
+                    &p.rgba[(static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x0)) * 4];
                 for (int x = x0; x < x1; ++x, s += 4)
                     for (int c = 0; c < 4; ++c) sum[c] += s[c];
             }
@@ -150,7 +151,8 @@ void draw_frame(canvas& c, int x, int y, int w, int h, int thickness, colour col
     for (int j = y; j < y + h; ++j) {
         for (int i = x; i < x + w; ++i) {
             if (i < 0 || j < 0 || i >= c.width || j >= c.height) continue;
-            const bool edge = i < x + thickness || i >= x + w - thickness || j < y + thickness || j >= y + h - thickness;
+            const bool edge =
+                i < x + thickness || i >= x + w - thickness || j < y + thickness || j >= y + h - thickness;
             if (!edge) continue;
             uint8_t* d = c.at(i, j);
             d[0] = col & 0xFF;
@@ -220,19 +222,32 @@ std::vector<text> cursor_pictures() {
 
 const char* glyph_rows(char c) {
     switch (c) {
-        case '0': return "111101101101111";
-        case '1': return "010110010010111";
-        case '2': return "111001111100111";
-        case '3': return "111001111001111";
-        case '4': return "101101111001001";
-        case '5': return "111100111001111";
-        case '6': return "111100111101111";
-        case '7': return "111001010010010";
-        case '8': return "111101111101111";
-        case '9': return "111101111001111";
-        case 'x': return "000101010101000";
-        case ':': return "000010000010000";
-        default: return "000000000000000";
+        case '0':
+            return "111101101101111";
+        case '1':
+            return "010110010010111";
+        case '2':
+            return "111001111100111";
+        case '3':
+            return "111001111001111";
+        case '4':
+            return "101101111001001";
+        case '5':
+            return "111100111001111";
+        case '6':
+            return "111100111101111";
+        case '7':
+            return "111001010010010";
+        case '8':
+            return "111101111101111";
+        case '9':
+            return "111101111001111";
+        case 'x':
+            return "000101010101000";
+        case ':':
+            return "000010000010000";
+        default:
+            return "000000000000000";
     }
 }
 
@@ -352,15 +367,16 @@ map_image render_world_map(int block) {
             if (cell.state != 1 || cell.cell_sprite3d == 0) continue;
             const int last = std::min(cell.last_child_slot, 7);
             for (int k = 0; k <= last; ++k) {
-                const object_instance* o = list_at(engine.object_instances, cell.child_instance[static_cast<size_t>(k)]);
+                const object_instance* o =
+                    list_at(engine.object_instances, cell.child_instance[static_cast<size_t>(k)]);
                 if (!o || o->sprite3d == 0 || o->gfx_show != 1 || o->is_player != 0) continue;
                 const object_definition* d = definition_of(*o, name_text(cell.child_name[static_cast<size_t>(k)]));
                 if (!d) continue;
                 // Collectables keep at least one pixel, so none is lost at small sizes.
                 const int min_side = o->collision != 0 ? 1 : 0;
-                draw_picture(c, picture_of(d->image_path, white), x * block + px(o->anchor_x), y * block + px(o->anchor_y),
-                             std::max(min_side, px(o->width)), std::max(min_side, px(o->height)), o->alpha,
-                             adds_light(o->x_mode1, o->x_mode2));
+                draw_picture(c, picture_of(d->image_path, white), x * block + px(o->anchor_x),
+                             y * block + px(o->anchor_y), std::max(min_side, px(o->width)),
+                             std::max(min_side, px(o->height)), o->alpha, adds_light(o->x_mode1, o->x_mode2));
             }
         }
     }
@@ -371,19 +387,25 @@ map_image render_world_map(int block) {
         const enemy& e = *list_at(engine.enemy_list, i);
         if (const object_definition* d = definition_of(e); d && e.sprite3d != 0 && e.gfx_show == 1)
             draw_picture(c, picture_of(d->image_path, white), px(e.pos_x + e.anchor_x), px(e.pos_y + e.anchor_y),
-                         std::max(1, px(e.width)), std::max(1, px(e.height)), e.alpha, adds_light(e.x_mode1, e.x_mode2));
-        const int cx = static_cast<int>(nearest(e.pos_x / static_cast<double>(engine.resolution > 0 ? engine.resolution : 1.0f)));
-        const int cy = static_cast<int>(nearest(e.pos_y / static_cast<double>(engine.resolution > 0 ? engine.resolution : 1.0f)));
-        if (block >= 3) draw_frame(c, cx * block, cy * block, block, block, frame, enemy_frame);
-        else draw_frame(c, cx * block, cy * block, block, block, block, enemy_frame);
+                         std::max(1, px(e.width)), std::max(1, px(e.height)), e.alpha,
+                         adds_light(e.x_mode1, e.x_mode2));
+        const int cx =
+            static_cast<int>(nearest(e.pos_x / static_cast<double>(engine.resolution > 0 ? engine.resolution : 1.0f)));
+        const int cy =
+            static_cast<int>(nearest(e.pos_y / static_cast<double>(engine.resolution > 0 ? engine.resolution : 1.0f)));
+        if (block >= 3)
+            draw_frame(c, cx * block, cy * block, block, block, frame, enemy_frame);
+        else
+            draw_frame(c, cx * block, cy * block, block, block, block, enemy_frame);
     }
 
     // The start cell: the figures at their own size, framed in white.
     if (const floor_cell* start = list_at(engine.floor_cells, 0)) {
         for (const text& path : cursor_pictures()) {
             picture& p = picture_of(path, white);
-            if (p.ok) draw_picture(c, p, start->x * block, start->y * block, std::max(1, px(p.width)),
-                                   std::max(1, px(p.height)), 255, false);
+            if (p.ok)
+                draw_picture(c, p, start->x * block, start->y * block, std::max(1, px(p.width)),
+                             std::max(1, px(p.height)), 255, false);
         }
         const int t = block >= 3 ? std::max(1, block / 5) : block;
         draw_frame(c, start->x * block - t, start->y * block - t, block + 2 * t, block + 2 * t, t, start_frame);
@@ -423,7 +445,7 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
             return std::min<int64_t>(map_size, static_cast<int64_t>(std::max(base, 0) / 2 * 2) + last);
         };
         const int64_t rebuilt = std::max(largest(engine.world_base_width, engine.map_size_x),
-                                          largest(engine.world_base_height, engine.map_size_y));
+                                         largest(engine.world_base_height, engine.map_size_y));
         bound = static_cast<int>(std::max<int64_t>(bound, std::min<int64_t>(rebuilt, max_world_index) + 1));
     }
 
@@ -463,7 +485,9 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
         draw_label(sheet, x0, y0, labels[static_cast<size_t>(n)], label_scale, label_colour);
         for (int j = 0; j < image.height; ++j) {
             for (int i = 0; i < image.width; ++i) {
-                const uint8_t* s = &image.rgba[(static_cast<size_t>(j) * static_cast<size_t>(image.width) + static_cast<size_t>(i)) * 4];
+                const uint8_t* s =
+                    &image.rgba[(static_cast<size_t>(j) * static_cast<size_t>(image.width) + static_cast<size_t>(i)) *
+                                4];
                 uint8_t* d = sheet.at(x0 + i, y0 + label_height + j);
                 d[0] = s[0];
                 d[1] = s[1];

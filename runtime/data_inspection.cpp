@@ -32,9 +32,14 @@ entry_kind kind_of(const std::string& host) {
 bool read_for_decoding(const text& path, size_t limit, std::vector<uint8_t>& bytes, text& why) {
     const std::string host = platform::resolve_path(path);
     switch (kind_of(host)) {
-        case entry_kind::missing: why = "no such file"; return false;
-        case entry_kind::folder: why = "a folder, not a file"; return false;
-        case entry_kind::file: break;
+        case entry_kind::missing:
+            why = "no such file";
+            return false;
+        case entry_kind::folder:
+            why = "a folder, not a file";
+            return false;
+        case entry_kind::file:
+            break;
     }
     if (!platform::read_whole_file(path, bytes, limit)) {
         why = "cannot be read (or larger than " + int_to_text(static_cast<int32_t>(limit >> 20)) + " MB)";

@@ -36,8 +36,12 @@ inline std::vector<std::string> pair_lines(const Pairs& pairs) {
 // under an .ogg name as well.
 inline std::string wave_sound() {
     std::string s;
-    auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF)); };
-    auto put16 = [&](uint16_t v) { for (int i = 0; i < 2; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF)); };
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    auto put16 = [&](uint16_t v) {
+        for (int i = 0; i < 2; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
     s += "RIFF";
     put32(36 + 8);
     s += "WAVEfmt ";
@@ -61,25 +65,25 @@ struct CheckerGame : ::testing::Test {
     // The configuration of the clean game; line numbers: the key of pair i
     // is on line 2i + 1.
     static Pairs clean_ini() {
-        return {{"NOTE", "a clean test game"},       // 1
-                {"WINDOWMODE", "1"},                 // 3
-                {"RESOLUTION", "32"},                // 5
-                {"RESBASEW", "640"},                 // 7
-                {"USESELFCREATEBASE", "1"},          // 9
-                {"SELFCREATEBASE", "DATA\\base.txt"},// 11
-                {"WORLDRANDOM", "7"},                // 13
-                {"MAPSIZE", "40"},                   // 15
-                {"LABSWITCH", "2"},                  // 17
-                {"APPSTART", "LAB"},                 // 19
-                {"RGBCODEPATH", "TYPES\\"},          // 21
-                {"TOPOGFX", "GFX\\TOPO\\"},          // 23
-                {"WORLDGFX", "GFX\\WORLD\\"},        // 25
-                {"GFXCODEC", ".png"},                // 27
-                {"CURSOR", "GFX\\CURSOR\\"},         // 29
-                {"MAXFOE", "5"},                     // 31
-                {"SOUNDFXPATH", "SFX\\"},            // 33
-                {"FONTPATH", "GFX\\FONT"},           // 35
-                {"FONTSYSTEM", "DATA\\font.txt"}};   // 37
+        return {{"NOTE", "a clean test game"},         // 1
+                {"WINDOWMODE", "1"},                   // 3
+                {"RESOLUTION", "32"},                  // 5
+                {"RESBASEW", "640"},                   // 7
+                {"USESELFCREATEBASE", "1"},            // 9
+                {"SELFCREATEBASE", "DATA\\base.txt"},  // 11
+                {"WORLDRANDOM", "7"},                  // 13
+                {"MAPSIZE", "40"},                     // 15
+                {"LABSWITCH", "2"},                    // 17
+                {"APPSTART", "LAB"},                   // 19
+                {"RGBCODEPATH", "TYPES\\"},            // 21
+                {"TOPOGFX", "GFX\\TOPO\\"},            // 23
+                {"WORLDGFX", "GFX\\WORLD\\"},          // 25
+                {"GFXCODEC", ".png"},                  // 27
+                {"CURSOR", "GFX\\CURSOR\\"},           // 29
+                {"MAXFOE", "5"},                       // 31
+                {"SOUNDFXPATH", "SFX\\"},              // 33
+                {"FONTPATH", "GFX\\FONT"},             // 35
+                {"FONTSYSTEM", "DATA\\font.txt"}};     // 37
     }
 
     void SetUp() override {
@@ -93,25 +97,30 @@ struct CheckerGame : ::testing::Test {
         picture("GFX/TOPO/floor.png", 200, 170, 120, 8, 8);
         picture("GFX/TOPO/green.png", 40, 160, 40, 8, 8);
         picture("GFX/TOPO/water.png", 40, 80, 200, 8, 8);
-        definition("coin", {{"DGFXNAME", "coin"},           // 1
-                            {"DDENSITY", "3"},              // 3
-                            {"DCOLLISION", "1"},            // 5
-                            {"DGFXSHOW", "1"},              // 7
-                            {"DGFXTRANSPARENCY", "255"},    // 9
-                            {"DUSECOUNTSOUND", "1"},        // 11
-                            {"DCOUNTSOUND", "chime.ogg"}}); // 13
+        definition("coin", {{"DGFXNAME", "coin"},            // 1
+                            {"DDENSITY", "3"},               // 3
+                            {"DCOLLISION", "1"},             // 5
+                            {"DGFXSHOW", "1"},               // 7
+                            {"DGFXTRANSPARENCY", "255"},     // 9
+                            {"DUSECOUNTSOUND", "1"},         // 11
+                            {"DCOUNTSOUND", "chime.ogg"}});  // 13
         picture("GFX/WORLD/coin.png", 250, 200, 0, 16, 16);
-        definition("moss", {{"DGFXNAME", "moss"}, {"DDENSITY", "2"}, {"DGFXSHOW", "1"}, {"DGFXTRANSPARENCY", "255"},
+        definition("moss", {{"DGFXNAME", "moss"},
+                            {"DDENSITY", "2"},
+                            {"DGFXSHOW", "1"},
+                            {"DGFXTRANSPARENCY", "255"},
                             {"DFITTOMATRIX", "1"}});
         picture("GFX/WORLD/moss.png", 20, 120, 20, 8, 8);
-        definition("slime", {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "8"}, {"DGFXSHOW", "1"},
-                             {"DGFXTRANSPARENCY", "255"}});
+        definition(
+            "slime",
+            {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "8"}, {"DGFXSHOW", "1"}, {"DGFXTRANSPARENCY", "255"}});
         picture("GFX/WORLD/slime.png", 60, 220, 60, 32, 32);
         dir.write("SFX/chime.ogg", wave_sound());
         picture("GFX/CURSOR/hero.png", 200, 30, 30, 24, 24);
         const std::string font = "ABCDEGIJMNOPQRSTUY0123456789-";
         dir.write("DATA/font.txt", crlf({font, "the first line lists the font's characters"}));
-        for (char c : font) picture("GFX/FONT/" + std::string(c == '-' ? "MINUS" : std::string(1, c)) + ".png", 0, 0, 0, 4, 6);
+        for (char c : font)
+            picture("GFX/FONT/" + std::string(c == '-' ? "MINUS" : std::string(1, c)) + ".png", 0, 0, 0, 4, 6);
 
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir.path);
@@ -124,7 +133,10 @@ struct CheckerGame : ::testing::Test {
         Pairs p = clean_ini();
         bool found = false;
         for (auto& [k, v] : p)
-            if (k == key) { v = value; found = true; }
+            if (k == key) {
+                v = value;
+                found = true;
+            }
         if (!found) p.push_back({key, value});
         write_ini(pair_lines(p));
     }

@@ -60,7 +60,9 @@ TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked
     ASSERT_TRUE(build_world_for_map(0, why)) << why;
     const int cells_x = engine.world_width + 1, cells_y = engine.world_height + 1;
     ASSERT_GT(list_size(engine.enemy_list), 0);
-    struct spot { int x, y; };
+    struct spot {
+        int x, y;
+    };
     std::vector<spot> enemies, water;
     for (int i = 0; i < list_size(engine.enemy_list); ++i)
         enemies.push_back({list_at(engine.enemy_list, i)->pos_x / 32, list_at(engine.enemy_list, i)->pos_y / 32});
@@ -80,9 +82,11 @@ TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked
     EXPECT_EQ(rgb_of(pixel(map, 7, 7)), "255,255,255");
     EXPECT_EQ(rgb_of(pixel(map, 16, 12)), "255,255,255");
     // Enemies: a red frame round their cell.
-    for (const spot& e : enemies) EXPECT_EQ(rgb_of(pixel(map, e.x * 8 + 7, e.y * 8 + 7)), "255,40,40") << e.x << "," << e.y;
+    for (const spot& e : enemies)
+        EXPECT_EQ(rgb_of(pixel(map, e.x * 8 + 7, e.y * 8 + 7)), "255,40,40") << e.x << "," << e.y;
     // Water, which grows nothing here: its own colour.
-    for (const spot& w : water) EXPECT_EQ(rgb_of(pixel(map, w.x * 8 + 4, w.y * 8 + 4)), "40,80,200") << w.x << "," << w.y;
+    for (const spot& w : water)
+        EXPECT_EQ(rgb_of(pixel(map, w.x * 8 + 4, w.y * 8 + 4)), "40,80,200") << w.x << "," << w.y;
 }
 
 TEST_F(CheckerGame, TheSameWorldNumberGivesTheSameBytes) {
@@ -102,7 +106,8 @@ TEST_F(CheckerGame, MapWorldsAreTheWorldsTheGameBuilds) {
     // The game: a dump of the start-up world, then Page Up and a dump of world 1.
     dir.write("script.txt", crlf({"at 40 dump " + dir.path + "game0.txt", "at 41 key 201 down", "at 43 key 201 up",
                                   "at 80 dump " + dir.path + "game1.txt", "at 81 quit"}));
-    RunResult game = run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x480", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    RunResult game =
+        run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x480", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
     ASSERT_EQ(game.exit_code, 0) << game.err;
 
     for (int number : {0, 1}) {
@@ -121,7 +126,8 @@ TEST_F(CheckerGame, WorldsTheEngineCannotMakeAreReportedNotDrawn) {
     dir.write("DATA/base.txt", crlf({"TEST BASE", "3000", "2900", "", ""}));
     CheckerRun r = run_checker(dir.path, {"--map", "0", dir.path + "big.png"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_NE(r.err.find("tileworld-check: error: the engine stops at start: Could not open:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("tileworld-check: error: the engine stops at start: Could not open:"), std::string::npos)
+        << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path + "big.png"));
 
     // A saved world has no world 1.
