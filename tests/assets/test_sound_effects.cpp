@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "assets/assets.h"
+#include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -15,9 +20,10 @@ using tw::test::TempDir;
 
 namespace {
 
-// A short mono 16-bit RIFF WAVE. load_sound chooses its decoder by content,
-// so a test can stand in for an encoded effect without an Ogg encoder.
-std::string wave_bytes(int samples) {
+// A 16-bit RIFF WAVE with the given samples. load_sound chooses its decoder
+// by content, so a test can stand in for an encoded effect without an Ogg
+// encoder.
+std::string wave_bytes(const std::vector<int16_t>& samples, int channels, int rate) {
     auto put16 = [](std::string& s, uint16_t v) {
         s.push_back(static_cast<char>(v & 0xFF));
         s.push_back(static_cast<char>(v >> 8));
@@ -27,29 +33,35 @@ std::string wave_bytes(int samples) {
         put16(s, static_cast<uint16_t>(v >> 16));
     };
     std::string data;
-    for (int i = 0; i < samples; ++i) put16(data, static_cast<uint16_t>(i % 2 ? 8000 : -8000));
+    for (int16_t v : samples) put16(data, static_cast<uint16_t>(v));
     std::string s = "RIFF";
     put32(s, static_cast<uint32_t>(36 + data.size()));
     s += "WAVEfmt ";
     put32(s, 16);
-    put16(s, 1);       // PCM
-    put16(s, 1);       // mono
-    put32(s, 22050);   // rate
-    put32(s, 44100);   // bytes per second
-    put16(s, 2);       // block align
-    put16(s, 16);      // bits
+    put16(s, 1);  // PCM
+    put16(s, static_cast<uint16_t>(channels));
+    put32(s, static_cast<uint32_t>(rate));
+    put32(s, static_cast<uint32_t>(rate * channels * 2));
+    put16(s, static_cast<uint16_t>(channels * 2));
+    put16(s, 16);
     s += "data";
     put32(s, static_cast<uint32_t>(data.size()));
     return s + data;
 }
 
+std::string short_wave() {
+    std::vector<int16_t> v(200);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = i % 2 ? 8000 : -8000;
+    return wave_bytes(v, 1, 22050);
+}
+
 TEST(SoundEffects, OggFilesOfTheFolderInListingOrder) {
     set_start_values();
     TempDir dir;
-    dir.write("sfx/coin.ogg", wave_bytes(200));
-    dir.write("sfx/Bell.OGG", wave_bytes(200));
+    dir.write("sfx/coin.ogg", short_wave());
+    dir.write("sfx/Bell.OGG", short_wave());
     dir.write("sfx/broken.ogg", "not a sound at all");
-    dir.write("sfx/alarm.wav", wave_bytes(200));
+    dir.write("sfx/alarm.wav", short_wave());
     std::filesystem::create_directories(dir.path + "sfx/folder.ogg");
     engine.sound_fx_path = dir.path + "sfx/";
     sound_effect* stale = list_add(engine.sound_fx_list);
@@ -78,6 +90,120 @@ TEST(SoundEffects, MissingFolderLeavesTheListEmpty) {
     list_add(engine.sound_fx_list);
     load_sound_effects();
     EXPECT_EQ(list_size(engine.sound_fx_list), 0);
+}
+
+// ===========================================================================
+// Playback through SDL's disk audio driver, which writes what was mixed.
+// ===========================================================================
+
+// The left channel of what the device has written so far (stereo, 16 bits).
+std::vector<int> mixed_left(const std::string& path) {
+    const std::string bytes = tw::test::read_file(path);
+    std::vector<int> out;
+    for (size_t i = 0; i + 3 < bytes.size(); i += 4)
+        out.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) |
+                                           (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+    return out;
+}
+
+// The test sound is a ramp 1, 2, 3, ... so the output shows every start of
+// it as a 1 and every sample as either the next ramp value or silence. Two
+// voices at once would add up to values that fit neither.
+struct RampRuns {
+    std::vector<std::pair<int, int>> runs;  // first and last value of each run
+    bool single_voice = true;
+    int samples = 0;
+};
+
+RampRuns ramp_runs(const std::vector<int>& mixed) {
+    RampRuns r;
+    r.samples = static_cast<int>(mixed.size());
+    int prev = 0;
+    for (int v : mixed) {
+        if (v == 1) r.runs.push_back({1, 1});
+        else if (v != 0 && prev != 0 && v == prev + 1) r.runs.back().second = v;
+        else if (v != 0) r.single_voice = false;
+        prev = v;
+    }
+    return r;
+}
+
+// Waits until the mixed output satisfies done; gives up once the device has
+// written far more than the test needs (the disk driver writes in real time).
+constexpr int give_up_samples = 20 * 20000;  // twenty times the test sound
+
+template <class Done>
+bool wait_for_output(const std::string& path, Done done) {
+    for (int attempt = 0; attempt < 3000; ++attempt) {
+        const RampRuns r = ramp_runs(mixed_left(path));
+        if (done(r)) return true;
+        if (r.samples > give_up_samples) return false;
+        delay(20);
+    }
+    return false;
+}
+
+TEST(SoundEffects, CountSoundRestartsAndOnlyTheFirstExactNameIsPlayed) {
+    constexpr int frames = 20000;
+    TempDir dir;
+    std::vector<int16_t> ramp;
+    for (int i = 1; i <= frames; ++i) ramp.insert(ramp.end(), {static_cast<int16_t>(i), static_cast<int16_t>(i)});
+    dir.write("sfx/coin.ogg", wave_bytes(ramp, 2, 44100));
+    dir.write("loud.wav", wave_bytes(std::vector<int16_t>(4000, 31000), 2, 44100));
+    const std::string out = dir.path + "mixed.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+
+    set_start_values();
+    ASSERT_TRUE(init_sound());
+    engine.sound_fx_path = dir.path + "sfx/";
+    load_sound_effects();
+    ASSERT_EQ(list_size(engine.sound_fx_list), 1);
+    ASSERT_EQ(list_at(engine.sound_fx_list, 0)->loaded, 1);
+    // A second record of the same name, further down the list, is never reached.
+    sound_effect* twin = list_add(engine.sound_fx_list);
+    twin->name = "coin.ogg";
+    twin->handle = load_sound(-1, dir.path + "loud.wav");
+    twin->loaded = 1;
+    ASSERT_NE(twin->handle, 0);
+
+    const auto add = [](const char* name, int8_t use) {
+        object_instance* o = list_add(engine.object_instances);
+        o->count_sound = name;
+        o->use_count_sound = use;
+        return list_index(engine.object_instances);
+    };
+    const int coin = add("coin.ogg", 1);
+    const int wrong_case = add("Coin.ogg", 1);
+    const int no_extension = add("coin", 1);
+    const int silent = add("coin.ogg", 0);
+
+    play_count_sound(coin);
+    ASSERT_TRUE(wait_for_output(out, [](const RampRuns& r) {
+        return !r.runs.empty() && r.runs.back().second > 100;
+    }));
+    play_count_sound(coin);  // while the first is still playing
+    ASSERT_TRUE(wait_for_output(out, [](const RampRuns& r) {
+        return r.runs.size() >= 2 && r.runs.back().second == frames;
+    }));
+
+    // Names that differ in case or lack the extension play nothing, nor does
+    // an object without a count sound: the output stays silent for longer
+    // than the sound lasts.
+    const int before = ramp_runs(mixed_left(out)).samples;
+    play_count_sound(wrong_case);
+    play_count_sound(no_extension);
+    play_count_sound(silent);
+    ASSERT_TRUE(wait_for_output(out, [&](const RampRuns& r) { return r.samples > before + 2 * frames; }));
+
+    platform::sound_shutdown();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const RampRuns r = ramp_runs(mixed_left(out));
+    EXPECT_TRUE(r.single_voice);
+    ASSERT_EQ(r.runs.size(), 2u);
+    EXPECT_LT(r.runs[0].second, frames);  // cut short by the restart
+    EXPECT_EQ(r.runs[1], std::make_pair(1, frames));
+    set_start_values();
 }
 
 }  // namespace
