@@ -628,7 +628,7 @@ void check_configuration(game_check& g) {
         warn(ini_shown, value_line(g.ini, "MAPSIZE"),
              "MAPSIZE is " + int_to_text(engine.map_size_x) +
                  (has_key(g.ini, "MAPSIZE") ? text() : text(" (not set)")) +
-                 ": the worlds after the first (Page Up) are at most " + int_to_text(engine.map_size_x) +
+                 ": the worlds after the first (Page Up) are at most " + int_to_text(engine.map_size_x + 1) +
                  " cells wide and high");
     }
     if (!engine.log_file.empty() && has_key(g.ini, "LOGPATH") && !folder_exists(engine.log_path)) {
@@ -686,8 +686,8 @@ void check_generated_world(game_check& g) {
     const text where = shown(resolved_path(base));
     int32_t w = 0, h = 0;
     read_size_lines(base, where, w, h);
-    if (w < 0) warn(where, 2, "a negative base width counts as 0: every world is one column wide");
-    if (h < 0) warn(where, 3, "a negative base height counts as 0: every world is one row high");
+    if (w < 0) warn(where, 2, "a negative base width counts as 0: the first world is one column wide");
+    if (h < 0) warn(where, 3, "a negative base height counts as 0: the first world is one row high");
 
     fatal_code = -1;
     build_world(base);
@@ -702,13 +702,13 @@ void check_generated_world(game_check& g) {
     if (w > 0 && w / 2 * 2 > max_world_index)
         warn(where, 2,
              "a base width above 1025 can draw a first world wider than 1024 cells, which the engine "
-             "refuses; this WORLDRANDOM happens to give " +
-                 int_to_text(engine.world_width));
+             "refuses; this WORLDRANDOM happens to give one " +
+                 int_to_text(engine.world_width + 1) + " cells wide");
     if (h > 0 && h / 2 * 2 > max_world_index)
         warn(where, 3,
              "a base height above 1025 can draw a first world higher than 1024 cells, which the engine "
-             "refuses; this WORLDRANDOM happens to give " +
-                 int_to_text(engine.world_height));
+             "refuses; this WORLDRANDOM happens to give one " +
+                 int_to_text(engine.world_height + 1) + " cells high");
     if (list_size(engine.floor_cells) == 0)
         warn(where, 0,
              "world 0 (" + int_to_text(engine.world_width) + " x " + int_to_text(engine.world_height) +
@@ -781,7 +781,7 @@ void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text
 
 // --- object files ---
 
-void check_object_file(game_check& g, const text& path, const text& type) {
+void check_object_file(game_check& g, const text& path, const text& type, bool edge_type) {
     pair_file f = read_pair_file(path);
     check_case(path, f.shown, 0, "the object file");
     check_pairs(f, object_file_table(), {&definition_table(), &config_table()});
@@ -851,7 +851,7 @@ void check_object_file(game_check& g, const text& path, const text& type) {
     // A generated world's cells start with opacity 0; only TRANSPARENCY
     // gives them another. (Edge types keep what the floor gave them, and a
     // saved world's opacity file sets every cell's.)
-    if (g.generated && !has_key(f, "TRANSPARENCY") && type.find("_E") == text::npos && type.find("_S") == text::npos)
+    if (g.generated && !has_key(f, "TRANSPARENCY") && !edge_type)
         warn(f.shown, 0,
              "no TRANSPARENCY: cells of type " + type +
                  " keep opacity 0 and are not drawn (TRANSPARENCY 0 draws them opaque)");
@@ -886,21 +886,24 @@ void check_object_files(game_check& g, const std::map<text, cell_type_use>& save
                  {"LAB_WALL_E", "LAB_GREEN_E", "LAB_WATER_E", "LAB_WALL_S", "LAB_GREEN_S", "LAB_WATER_S"})
                 types.emplace_back(t);
         }
-        for (const text& t : types) {
+        for (size_t i = 0; i < types.size(); ++i) {
+            const text& t = types[i];
             const text path = folder + t;
             if (!file_exists(path))
                 warn(ini_shown, value_line(g.ini, "APPSTART"),
                      "no object file " + quoted(shown(path)) + " for the labyrinth's " + t +
                          " cells: they have no picture and no objects");
             else
-                check_object_file(g, path, t);
+                check_object_file(g, path, t, i >= 4);  // the six edge types come last
         }
         return;
     }
     for (const auto& [type, use] : saved_types) {
+        // A cell without a code comes from a file cut short, reported with it.
+        if (type.empty()) continue;
         const text path = folder + type;
-        if (!type.empty() && file_exists(path)) {
-            check_object_file(g, path, type);
+        if (file_exists(path)) {
+            check_object_file(g, path, type, false);
             continue;
         }
         const int32_t x = use.first / (height + 1), y = use.first % (height + 1);
@@ -980,9 +983,7 @@ void check_definition_files(game_check& g) {
         if (g.sounds_known && d.use_count_sound != 0 && !contains(g.sound_names, d.count_sound)) {
             const int line = has_key(f, "DCOUNTSOUND") ? value_line(f, "DCOUNTSOUND") : value_line(f, "DUSECOUNTSOUND");
             warn(f.shown, line,
-                 "DCOUNTSOUND " + quoted(d.count_sound) +
-                     " names no sound in SOUNDFXPATH: nothing plays when it is "
-                     "collected" +
+                 "DCOUNTSOUND " + quoted(d.count_sound) + " names no sound in SOUNDFXPATH: nothing plays when it is collected" +
                      name_hint(d.count_sound, g.sound_names, ".ogg"));
         }
         const text hotspot = value_of(f, "DHOTSPOT");
@@ -992,10 +993,10 @@ void check_definition_files(game_check& g) {
             warn(f.shown, value_line(f, "DHOTSPOT"),
                  "DHOTSPOT " + quoted(hotspot) + " is not " + quoted(hotspot_upper) +
                      ": anchor words are matched exactly, so it anchors at the top-left corner");
-        if (d.density < 0 && d.gfx_name != "NOPE")
+        if (d.density < 0 && (d.gfx_name != "NOPE" || d.is_enemy != 0))
             warn(f.shown, value_line(f, "DDENSITY"),
-                 "DDENSITY " + int_to_text(d.density) + " is negative: the type is never placed" +
-                     text(d.is_enemy != 0 ? " and never spawns" : ""));
+                 "DDENSITY " + int_to_text(d.density) + " is negative: the type " +
+                     (d.is_enemy != 0 ? text("never spawns as an enemy") : text("is never placed")));
         if (g.object_files_checked && d.gfx_name != "NOPE" && d.is_enemy == 0 && !g.used_children.count(d.gfx_name))
             warn(f.shown, value_line(f, "DGFXNAME"),
                  "the object type " + quoted(d.gfx_name) +
@@ -1036,7 +1037,10 @@ void check_sounds(game_check& g) {
     bool used = false;
     for (int i = 0; i < list_size(engine.object_definitions); ++i)
         if (list_at(engine.object_definitions, i)->use_count_sound != 0) used = true;
-    if (used && !check_config_folder(g, "SOUNDFXPATH", engine.sound_fx_path, true, "no sound is played")) return;
+    // A game without sounds may leave the folder out.
+    if ((used || has_key(g.ini, "SOUNDFXPATH")) &&
+        !check_config_folder(g, "SOUNDFXPATH", engine.sound_fx_path, true, "no sound is played"))
+        return;
     g.sounds_known = true;
     for (int i = 0; i < list_size(engine.sound_fx_list); ++i) {
         const sound_effect& s = *list_at(engine.sound_fx_list, i);
