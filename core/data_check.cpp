@@ -87,7 +87,25 @@ void fail(const text& path, int line, const text& message) { add(check_level::er
 // Texts
 // ===========================================================================
 
-text quoted(const text& t) { return "'" + t + "'"; }
+// A text from the data as a message shows it: control bytes written as
+// \xNN (they would act on the terminal), long texts cut.
+text quoted(const text& t) {
+    constexpr size_t longest = 80;
+    text out = "'";
+    for (size_t i = 0; i < t.size() && i < longest; ++i) {
+        const unsigned char c = static_cast<unsigned char>(t[i]);
+        if (c < 32 || c == 127) {
+            const char* digits = "0123456789abcdef";
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (t.size() > longest) out += "...";
+    return out + "'";
+}
 
 text upper(text t) {
     for (char& c : t)
@@ -382,6 +400,10 @@ text lost_keys(const pair_file& f, size_t from, size_t to, const key_table& own)
 // keys and a last key without a value line.
 void check_pairs(pair_file& f, const key_table& own, const std::vector<const key_table*>& others) {
     auto known = [&](const text& k) { return own.has(k) || k == note_key; };
+    // A file that is not a line-pair file at all would give a report per
+    // pair; the first ones say enough.
+    constexpr int listed_unknown_keys = 20;
+    int unknown = 0;
     const size_t n = f.pairs.size();
     size_t i = 0;
     while (i < n) {
@@ -411,7 +433,7 @@ void check_pairs(pair_file& f, const key_table& own, const std::vector<const key
             start = "the value of " + quoted(p.key) + " is the key " + quoted(p.value) + " on line " +
                     int_to_text(line + 1) + ": is its value line missing?";
         } else if (!known(p.key)) {
-            warn(f.shown, line, unknown_key_message(p.key, own, others));
+            if (++unknown <= listed_unknown_keys) warn(f.shown, line, unknown_key_message(p.key, own, others));
             ++i;
             continue;
         } else {
@@ -432,6 +454,9 @@ void check_pairs(pair_file& f, const key_table& own, const std::vector<const key
         warn(f.shown, line, "pairs shifted: " + start + "; " + end + " (ignored " + lost + ")");
         i = j;
     }
+
+    if (unknown > listed_unknown_keys)
+        warn(f.shown, 0, int_to_text(unknown - listed_unknown_keys) + " more unknown keys are not listed");
 
     // Repeated keys: the later value wins.
     std::map<text, const pair_line*> first;
@@ -793,11 +818,11 @@ void check_object_file(game_check& g, const text& path, const text& type, bool e
     if (g.graphics_known && !contains(g.graphic_names, gfx)) {
         if (has_key(f, "GFXNAME"))
             warn(f.shown, value_line(f, "GFXNAME"),
-                 "GFXNAME " + quoted(gfx) + " names no picture in TOPOGFX: cells of type " + type + " are not drawn" +
+                 "GFXNAME " + quoted(gfx) + " names no picture in TOPOGFX: cells of type " + quoted(type) + " are not drawn" +
                      name_hint(gfx, g.graphic_names, engine.gfx_codec));
         else
             warn(f.shown, 0,
-                 "no GFXNAME: cells of type " + type +
+                 "no GFXNAME: cells of type " + quoted(type) +
                      " show 'dummy.png', which TOPOGFX does not have, so they are not drawn");
     }
 
@@ -853,7 +878,7 @@ void check_object_file(game_check& g, const text& path, const text& type, bool e
     // saved world's opacity file sets every cell's.)
     if (g.generated && !has_key(f, "TRANSPARENCY") && !edge_type)
         warn(f.shown, 0,
-             "no TRANSPARENCY: cells of type " + type +
+             "no TRANSPARENCY: cells of type " + quoted(type) +
                  " keep opacity 0 and are not drawn (TRANSPARENCY 0 draws them opaque)");
     if (has_key(f, "TRANSPARENCY")) {
         int32_t t = text_to_int(value_of(f, "TRANSPARENCY"));

@@ -1,5 +1,7 @@
 // The data checker's reports: each mistake a game maker can make is reported
 // once, at its file and line, and a clean game gets no report at all.
+#include <cctype>
+
 #include "e2e/test_checker_fixture.h"
 
 using namespace tw;
@@ -193,7 +195,7 @@ TEST_F(CheckerGame, LabyrinthTypesNeedTheirObjectFilesTenWithEdges) {
 TEST_F(CheckerGame, CellsWithoutTransparencyAreInvisibleInGeneratedWorlds) {
     object_file("LAB_GREEN", {{"GFXNAME", "green.png"}, {"CHILD1", "#"}}, false);
     check_result r = check_game();
-    report_at(r, "TYPES/LAB/LAB_GREEN: warning: ", "no TRANSPARENCY: cells of type LAB_GREEN keep opacity 0");
+    report_at(r, "TYPES/LAB/LAB_GREEN: warning: ", "no TRANSPARENCY: cells of type 'LAB_GREEN' keep opacity 0");
     EXPECT_EQ(r.warnings, 1) << all_of(r);
 }
 
@@ -365,6 +367,23 @@ TEST_F(CheckerGame, ExitCodeAndQuietOutput) {
     r = run_checker(dir.path, {"--frobnicate"});
     EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.err.find("usage"), std::string::npos);
+}
+
+TEST_F(CheckerGame, AFileOfGarbageIsReportedBrieflyAndWithoutItsControlBytes) {
+    std::string garbage;
+    for (int i = 0; i < 400; ++i) garbage += "x\x1b[2J" + std::to_string(i) + "\r\n" + std::string(300, 'y') + "\r\n";
+    dir.write("TYPES/LAB/LAB_GREEN", garbage);
+    check_result r = check_game();
+    int listed = 0;
+    for (const std::string& l : printed(r)) {
+        const std::string at = "TYPES/LAB/LAB_GREEN:";
+        if (l.rfind(at, 0) == 0 && std::isdigit(static_cast<unsigned char>(l[at.size()]))) listed += 1;
+        for (char c : l) EXPECT_GE(static_cast<unsigned char>(c), 32) << l;
+        EXPECT_LT(l.size(), 400u) << l;
+    }
+    EXPECT_EQ(listed, 20);
+    report_at(r, "TYPES/LAB/LAB_GREEN: warning: ", "380 more unknown keys are not listed");
+    report_at(r, "TYPES/LAB/LAB_GREEN:1: warning: ", "'x\\x1b[2J0' is read as a key but looks like a value");
 }
 
 TEST(CheckerProgram, NoConfigurationIsAnError) {
