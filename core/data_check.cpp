@@ -738,6 +738,19 @@ void check_generated_world(game_check& g) {
         warn(where, 0,
              "world 0 (" + int_to_text(engine.world_width) + " x " + int_to_text(engine.world_height) +
                  ") is too small to carve a floor: it has no start cell and no player figure");
+    // Spawning walks the columns from the left and stops at MAXFOE, so
+    // types that spawn easily crowd every enemy into the first columns.
+    const int enemies = list_size(engine.enemy_list);
+    if (enemies > 0 && enemies >= engine.max_foe && engine.resolution > 0) {
+        int32_t last_column = 0;
+        for (int i = 0; i < enemies; ++i)
+            last_column = std::max(last_column, nearest(list_at(engine.enemy_list, i)->pos_x / engine.resolution));
+        if (last_column < (engine.world_width + 1) / 3)
+            warn(ini_shown, value_line(g.ini, "MAXFOE"),
+                 "all " + int_to_text(enemies) + " enemies of world 0 spawn in its first " +
+                     int_to_text(last_column + 1) + " of " + int_to_text(engine.world_width + 1) +
+                     " columns, where MAXFOE is reached: a higher DDENSITY of the enemy types spreads them");
+    }
     report->facts.push_back(world_facts("world 0"));
 }
 

@@ -251,6 +251,13 @@ TEST_F(CheckerGame, TypesNoObjectFileNamesAreReportedButEnemiesAndNopeAreNot) {
     EXPECT_EQ(r.warnings, 1) << all_of(r);  // not the slime, an enemy named "#"
 }
 
+TEST_F(CheckerGame, EnemiesCrowdedIntoTheFirstColumnsByMaxFoe) {
+    definition("slime", {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "0"}});
+    check_result r = check_game();
+    report_at(r, ini + ":32: warning: ", "all 5 enemies of world 0 spawn in its first 2 of");
+    EXPECT_EQ(r.warnings, 1) << all_of(r);
+}
+
 TEST_F(CheckerGame, PicturesAndSoundsThatCannotBeDecodedAreErrors) {
     dir.write("GFX/WORLD/coin.png", "not a picture");
     dir.write("GFX/TOPO/water.png", "");

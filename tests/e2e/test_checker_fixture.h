@@ -113,7 +113,7 @@ struct CheckerGame : ::testing::Test {
         picture("GFX/WORLD/moss.png", 20, 120, 20, 8, 8);
         definition(
             "slime",
-            {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "8"}, {"DGFXSHOW", "1"}, {"DGFXTRANSPARENCY", "255"}});
+            {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "20"}, {"DGFXSHOW", "1"}, {"DGFXTRANSPARENCY", "255"}});
         picture("GFX/WORLD/slime.png", 60, 220, 60, 32, 32);
         dir.write("SFX/chime.ogg", wave_sound());
         picture("GFX/CURSOR/hero.png", 200, 30, 30, 24, 24);
