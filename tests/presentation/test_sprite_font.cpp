@@ -2,9 +2,12 @@
 // (checked on the pen with glyph sizes filled in by hand).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "presentation/presentation.h"
 #include "presentation/test_world_view_png.h"
 #include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -118,6 +121,42 @@ TEST(SpriteFontFile, ImageNamesFollowTheTable) {
     set_start_values();
     read_font_description(dir.path + "missing.txt");
     for (const font_char& f : engine.font_char_table) EXPECT_EQ(f.image_name, "");
+}
+
+TEST(SpriteFontFile, GlyphsAreSizedByTheDisplayScaleAndGoWithTheirImage) {
+    set_start_values();
+    use_png_decoder();
+    engine.display_scale = 1.5f;
+    TempDir dir;
+    const std::string a_image = dir.write("font/A.png", test::solid_png(10, 20, {0, 0, 0, 255}));
+    dir.write("font/_a.png", test::solid_png(6, 8, {0, 0, 0, 255}));
+    dir.write("font/_u.png", test::solid_png(4, 4, {0, 0, 0, 255}));
+    dir.write("font.txt", "Aa\xfc\r\n");
+    engine.font_path = dir.path + "font";
+    engine.font_system = dir.path + "font.txt";
+    load_sprite_font();
+    const font_char& big_a = engine.font_char_table['A'];
+    EXPECT_FLOAT_EQ(big_a.width, 15.0f);
+    EXPECT_FLOAT_EQ(big_a.height, 30.0f);
+    EXPECT_TRUE(is_sprite3d(big_a.sprite3d));
+    EXPECT_FLOAT_EQ(engine.font_char_table['a'].width, 9.0f);
+    EXPECT_TRUE(is_sprite3d(engine.font_char_table['u'].sprite3d));  // from the u with diaeresis
+    EXPECT_EQ(engine.font_char_table[252].sprite3d, 0);
+
+    // Loading the font again after "A.png" went away: the glyph goes with
+    // its image instead of keeping a quad made from a freed sprite.
+    const int old_quad = big_a.sprite3d;
+    std::remove(a_image.c_str());
+    read_font_description(engine.font_system);
+    EXPECT_EQ(big_a.sprite3d, 0);
+    EXPECT_FALSE(is_sprite3d(old_quad));
+    EXPECT_FLOAT_EQ(big_a.height, 0.0f);  // line breaks no longer move the pen
+    EXPECT_TRUE(is_sprite3d(engine.font_char_table['a'].sprite3d));
+
+    release_sprite_font();
+    EXPECT_FALSE(is_sprite3d(engine.font_char_table['a'].sprite3d));
+    platform::video_shutdown();
+    set_start_values();
 }
 
 }  // namespace
