@@ -381,11 +381,12 @@ map_image render_world_map(int block) {
         }
     }
 
-    // Enemies where they spawned, framed in red.
+    // Enemies where they spawned, framed in red. The view draws every enemy,
+    // whatever its DGFXSHOW.
     const int frame = block >= 12 ? 2 : 1;
     for (int i = 0; i < list_size(engine.enemy_list); ++i) {
         const enemy& e = *list_at(engine.enemy_list, i);
-        if (const object_definition* d = definition_of(e); d && e.sprite3d != 0 && e.gfx_show == 1)
+        if (const object_definition* d = definition_of(e); d && e.sprite3d != 0)
             draw_picture(c, picture_of(d->image_path, white), px(e.pos_x + e.anchor_x), px(e.pos_y + e.anchor_y),
                          std::max(1, px(e.width)), std::max(1, px(e.height)), e.alpha,
                          adds_light(e.x_mode1, e.x_mode2));
