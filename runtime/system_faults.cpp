@@ -20,6 +20,19 @@
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
 
+// A build with AddressSanitizer checks for leaks when the process ends; the
+// program ends with _Exit, which skips that check, so it is run by hand.
+#if defined(__SANITIZE_ADDRESS__)
+#define TILEWORLD_LEAK_CHECK 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TILEWORLD_LEAK_CHECK 1
+#endif
+#endif
+#if defined(TILEWORLD_LEAK_CHECK)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace tw {
 
 // ===========================================================================
@@ -96,6 +109,9 @@ void runtime_shutdown() {
 
 void runtime_exit(int code) {
     runtime_shutdown();
+#if defined(TILEWORLD_LEAK_CHECK)
+    __lsan_do_leak_check();
+#endif
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(code);
