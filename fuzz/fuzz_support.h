@@ -12,12 +12,16 @@
 
 namespace fuzz {
 
-// A folder of its own under the temporary folder, made on first use and
-// removed when the fuzzer ends normally. Ends with '/'.
+// A folder of its own, made on first use and removed when the fuzzer ends
+// normally; in memory (/dev/shm) where the system has it, since most
+// harnesses write a file for every input. Ends with '/'.
 inline const std::string& scratch_dir() {
     // Never destroyed: the removal at exit still needs the name.
     static const std::string* const dir = [] {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tileworld-fuzz-XXXXXX").string();
+        std::error_code ec;
+        const std::filesystem::path base =
+            std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : std::filesystem::temp_directory_path();
+        std::string tmpl = (base / "tileworld-fuzz-XXXXXX").string();
         char* made = mkdtemp(tmpl.data());
         if (!made) {
             std::fprintf(stderr, "fuzz: cannot make a scratch folder\n");
