@@ -55,7 +55,8 @@ bool fail(std::string* why, const char* reason) {
 }
 
 bool side_ok(long long w, long long h) {
-    return w > 0 && h > 0 && w <= max_image_side && h <= max_image_side;
+    return w > 0 && h > 0 && w <= max_image_side && h <= max_image_side &&
+           w * h <= max_image_pixels;
 }
 
 // Sizes the output; the caller has already checked the sides.

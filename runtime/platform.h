@@ -29,6 +29,9 @@ bool wildcard_match(const text& pattern, const text& name);
 // ===========================================================================
 
 constexpr int max_image_side = 16384;   // larger images are refused, never allocated
+// A few hundred bytes of a compressed format can claim a picture of a gigabyte;
+// no tile or sprite needs more than this many pixels (256 MB decoded).
+constexpr long long max_image_pixels = 64LL * 1024 * 1024;
 
 struct Image {
     int width = 0;
