@@ -31,13 +31,18 @@ bool equal_nocase(const std::string& a, const std::string& b) {
     return true;
 }
 
-// Case-insensitive order with the exact bytes as tie-break, so that listings
-// are the same on every file system.
+char upper_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Listing order: names compared byte by byte with ASCII letters folded to
+// upper case, the exact bytes breaking ties. This is the order in which a
+// Windows (NTFS) folder lists its files: the characters [ \ ] ^ _ and ` sort
+// after the letters ("oakb.dll" before "oak_x.dll"). Seeded worlds depend on
+// it, so a game folder made on Windows builds the same worlds here.
 bool name_before(const std::string& a, const std::string& b) {
     size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        unsigned char ca = static_cast<unsigned char>(lower_ascii(a[i]));
-        unsigned char cb = static_cast<unsigned char>(lower_ascii(b[i]));
+        unsigned char ca = static_cast<unsigned char>(upper_ascii(a[i]));
+        unsigned char cb = static_cast<unsigned char>(upper_ascii(b[i]));
         if (ca != cb) return ca < cb;
     }
     if (a.size() != b.size()) return a.size() < b.size();

@@ -201,6 +201,19 @@ TEST_F(Definitions, FolderScanOrderFilesOnlyAndMissingFiles) {
     EXPECT_EQ(def(2).gfx_show, 0);
 }
 
+// Which of two types sharing a name draws first follows the listing, where
+// letters compare as upper case: "oakb" lists before "oak_x".
+TEST_F(Definitions, SameNamedTypesListAsAWindowsFolderDoes) {
+    add_type("oak_x", {"DGFXNAME", "oak", "DSCORE", "1"});
+    add_type("oakb", {"DGFXNAME", "oak", "DSCORE", "2"});
+    add_type("OAKA", {"DGFXNAME", "oak", "DSCORE", "3"});
+    load_object_definitions();
+    ASSERT_EQ(list_size(engine.object_definitions), 3);
+    EXPECT_EQ(def(0).score, 3);
+    EXPECT_EQ(def(1).score, 2);
+    EXPECT_EQ(def(2).score, 1);
+}
+
 TEST_F(Definitions, ExtensionInAnotherCaseFindsNoDefinitionFile) {
     dir.write("gfx/OAK.BMP", bmp_image(4, 2));
     dir.write("gfx/OAK.dll", crlf({"DGFXNAME", "oak"}));

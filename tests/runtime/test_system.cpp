@@ -82,6 +82,21 @@ TEST(FolderScans, SortedCaseInsensitivelyWithWildcardsAndTypes) {
     EXPECT_FALSE(platform::wildcard_match("*.ogg", "coin.ogg.bak"));
 }
 
+// Letters compare as upper case, so the characters between 'Z' and 'a' sort
+// after every letter, as in a folder made on Windows.
+TEST(FolderScans, PunctuationBetweenTheCasesSortsAfterTheLetters) {
+    TempDir dir;
+    for (const char* n : {"oak_x.dll", "oakb.dll", "oak`.dll", "Oak[1].dll", "oak^.dll", "oak].dll",
+                          "OAKZ.dll", "oak{.dll", "oak.dll", "oak0.dll"})
+        dir.write(n, "x");
+    ASSERT_NE(examine_directory(0, dir.path, "*.dll"), 0);
+    std::vector<std::string> names;
+    while (next_directory_entry(0)) names.push_back(directory_entry_name(0));
+    finish_directory(0);
+    EXPECT_EQ(names, (std::vector<std::string>{"oak.dll", "oak0.dll", "oakb.dll", "OAKZ.dll", "Oak[1].dll",
+                                               "oak].dll", "oak^.dll", "oak_x.dll", "oak`.dll", "oak{.dll"}));
+}
+
 TEST(Dates, MaskLettersAnyCase) {
     int64_t may17 = 1368748800;  // 2013-05-17 00:00:00
     EXPECT_EQ(format_date("%yyyy-,%mm-,%dd", may17), "2013-,05-,17");
