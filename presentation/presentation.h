@@ -52,5 +52,13 @@ void steer_by_keyboard(cursor_sprite& s, int dx, int dy);
 void steer_by_joystick(cursor_sprite& s);
 void set_heading(cursor_sprite& s, int dx, int dy);
 void move_cursor_sprites(int dx, int dy);
+// The grid cell a figure stands on (the cell under its top-left corner).
+// Steering and the pickups both take it from here, so they agree on the cell
+// even when the cell size is not a whole number of pixels.
+struct grid_cell {
+    int32_t x;
+    int32_t y;
+};
+grid_cell figure_cell(const cursor_sprite& s);
 
 }  // namespace tw

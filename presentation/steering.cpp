@@ -29,11 +29,11 @@ constexpr int key_up = 200, key_left = 203, key_right = 205, key_down = 208;
 // enters: the vertical neighbour when dy is set, the horizontal one otherwise.
 // Cells outside the grid block, so a figure never walks off it.
 bool step_blocked(const cursor_sprite& s, int dx, int dy) {
-    const double r = engine.resolution;
-    const int tx = dy != 0 ? 0 : dx;
-    const int32_t cx = nearest(std::floor(s.pos_x / r) + engine.view_origin_x + tx);
-    const int32_t cy = nearest(std::floor(s.pos_y / r) + engine.view_origin_y + dy);
-    return cell_or_blocker(cx, cy).use_collision != 0;
+    const grid_cell c = figure_cell(s);
+    const int64_t cx = static_cast<int64_t>(c.x) + (dy != 0 ? 0 : dx);
+    const int64_t cy = static_cast<int64_t>(c.y) + dy;
+    if (cx < 0 || cy < 0 || cx > INT32_MAX || cy > INT32_MAX) return true;
+    return cell_or_blocker(static_cast<int32_t>(cx), static_cast<int32_t>(cy)).use_collision != 0;
 }
 
 // The view shows columns origin .. origin + view_cells_x - 1 (the extra column
@@ -119,6 +119,20 @@ void step_figure(cursor_sprite& s, int dx, int dy) {
 }
 
 }  // namespace
+
+// ===========================================================================
+// The figure's cell
+// ===========================================================================
+
+// Worked out in float, as the figure's position and the cell size are held:
+// at a cell size such as 25.6 a double quotient can fall just below a whole
+// number that the float quotient reaches (128 / 25.6 gives 4.99... in double
+// but 5 in float), and seeded and recorded games rely on the float result.
+grid_cell figure_cell(const cursor_sprite& s) {
+    const float column = std::floor(s.pos_x / engine.resolution) + engine.view_origin_x;
+    const float row = std::floor(s.pos_y / engine.resolution) + engine.view_origin_y;
+    return {nearest(column), nearest(row)};
+}
 
 // ===========================================================================
 // Steering steps

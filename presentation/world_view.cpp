@@ -2,7 +2,6 @@
 // cells, the objects placed in them, the enemies (which take their step here),
 // the players (who collect here), the full-screen zoom and the HUD.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "presentation/presentation.h"
@@ -147,9 +146,8 @@ void draw_players() {
     for (int n = 0; n < list_size(engine.cursor_sprites); ++n) {
         const cursor_sprite* s = list_at(engine.cursor_sprites, n);
         if (!s) break;
-        const int32_t cx = nearest(std::floor(s->pos_x / engine.resolution) + engine.view_origin_x);
-        const int32_t cy = nearest(std::floor(s->pos_y / engine.resolution) + engine.view_origin_y);
-        if (cell_in_grid(cx, cy) && cell_at(cx, cy).collision_flag == 1) collect_objects(cx, cy);
+        const grid_cell c = figure_cell(*s);
+        if (cell_in_grid(c.x, c.y) && cell_at(c.x, c.y).collision_flag == 1) collect_objects(c.x, c.y);
         s = list_at(engine.cursor_sprites, n);
         if (!s) break;
         // No blending of its own: the pair the earlier passes left applies.

@@ -2,8 +2,11 @@
 // tests and the scrolling rules at the one-third lines and the world's edges.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <initializer_list>
+#include <vector>
 
+#include "core/core.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 
@@ -302,6 +305,109 @@ TEST_F(Steering, KeyboardSteersTheFirstFigureAndJoystickTheLast) {
     EXPECT_EQ(figure(1).pos_y, 300.0f);
     EXPECT_GT(figure(2).pos_x, 128.0f);
     EXPECT_EQ(figure(2).pos_y, 128.0f);
+}
+
+// ---------------------------------------------------------------------------
+// A cell size that is not whole: RESOLUTION 32 at a base width of 1280 on a
+// 1024-wide display gives cells of 25.6 pixels and steps of 26.
+// ---------------------------------------------------------------------------
+
+class SteeringFractionalCells : public Steering {
+protected:
+    void SetUp() override {
+        Steering::SetUp();
+        engine.resolution = 32.0f;
+        engine.res_base_w = 1280;
+        scale_to_display(1024, 576);
+        engine.move_step = nearest(engine.resolution);
+        engine.view_cells_x = 40.0f;
+        engine.view_cells_y = 23.0f;
+        engine.joystick_present = 0;
+        list_clear(engine.cursor_sprites);
+    }
+    void TearDown() override {
+        Steering::TearDown();
+        list_clear(engine.object_instances);
+    }
+    // The cell the player pass collects from for a figure at (x, y): every
+    // cell near it holds one collectable object, and the pass removes the
+    // one it stands on.
+    grid_cell collected_cell(float x, float y) {
+        list_clear(engine.object_instances);
+        object_instance* coin = list_add(engine.object_instances);
+        coin->collision = 1;
+        coin->kill_on_collision = 1;
+        for (int cx = 0; cx < 45; ++cx)
+            for (int cy = 0; cy < 45; ++cy) {
+                world_cell& c = cell_at(cx, cy);
+                c.child_instance.fill(-1);
+                c.child_instance[0] = 0;
+                c.last_child_slot = 0;
+                c.collision_flag = 1;
+            }
+        engine.cursor_sprites.items = {cursor_sprite{x, y}};
+        draw_players();
+        grid_cell found{-1, -1};
+        for (int cx = 0; cx < 45; ++cx)
+            for (int cy = 0; cy < 45; ++cy)
+                if (cell_at(cx, cy).child_instance[0] == -1) {
+                    EXPECT_EQ(found.x, -1) << "collected twice at " << x;
+                    found = {cx, cy};
+                }
+        return found;
+    }
+    bool blocked(float x, float y, int dx, int dy) {
+        engine.cursor_sprites.items = {cursor_sprite{x, y}};
+        steer_by_keyboard(figure(0), dx, dy);
+        return engine.steer_x == 0 && engine.steer_y == 0;
+    }
+};
+
+TEST_F(SteeringFractionalCells, WallNextToTheFigureStopsIt) {
+    ASSERT_FLOAT_EQ(engine.resolution, 25.6f);
+    // A figure placed on column 5 stands at 5 * 25.6 = 128, where a quotient
+    // in double falls just short of 5.
+    cursor_sprite& s = add_figure(5 * engine.resolution, 3 * engine.resolution);
+    wall(6, 3);
+    hold({kRight});
+    for (int i = 0; i < 6; ++i) frame();
+    EXPECT_EQ(s.pos_x, 128.0f);
+    EXPECT_EQ(figure_cell(s).x, 5);
+    // Down is free: the figure steps and its cell follows.
+    inject_key(kRight, false);
+    hold({kDown});
+    for (int i = 0; i < 2; ++i) frame();
+    EXPECT_EQ(figure_cell(s).y, 4);
+}
+
+TEST_F(SteeringFractionalCells, PickupsAndSteeringAgreeOnTheFiguresCell) {
+    // Cell edges, a hair either side of them, and the places steps of 26
+    // reach from the edges.
+    std::vector<float> places;
+    for (int k = 1; k < 38; ++k) {
+        const float edge = static_cast<float>(k) * engine.resolution;
+        places.push_back(edge);
+        places.push_back(std::nextafter(edge, 0.0f));
+        places.push_back(std::nextafter(edge, 2000.0f));
+        for (int n = 1; n < 4; ++n) places.push_back(edge + static_cast<float>(n * engine.move_step));
+    }
+    for (float p : places) {
+        const grid_cell c = collected_cell(p, p);
+        ASSERT_GE(c.x, 0) << p;
+        EXPECT_EQ(c.x, nearest(std::floor(p / engine.resolution))) << p;
+        // Steering's own cell is the same: the neighbour blocks, the figure's
+        // own cell does not.
+        wall(c.x + 1, c.y);
+        wall(c.x, c.y + 1);
+        EXPECT_TRUE(blocked(p, p, 1, 0)) << p;
+        EXPECT_TRUE(blocked(p, p, 0, 1)) << p;
+        cell_at(c.x + 1, c.y).use_collision = 0;
+        cell_at(c.x, c.y + 1).use_collision = 0;
+        wall(c.x, c.y);
+        EXPECT_FALSE(blocked(p, p, 1, 0)) << p;
+        EXPECT_FALSE(blocked(p, p, 0, 1)) << p;
+        cell_at(c.x, c.y).use_collision = 0;
+    }
 }
 
 }  // namespace
