@@ -6,11 +6,19 @@
 // of a frame goes into the current one; flip_buffers copies it into the
 // window, presents with vsync and makes the other texture current. So a frame
 // starts with what its buffer held two flips ago, as on a real flip chain.
+//
+// The game's time is counted in frames, so the flip also paces: where the
+// retrace wait is not in effect (a driver setting, a virtual machine, some
+// compositors), a present that returns early is followed by a wait for the
+// rest of the display's refresh period.
 #include <strings.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
@@ -43,6 +51,11 @@ struct Screen {
     bool right_margin_set = false;
     int right = 0, bottom = 0;
     int memory_query = 0;        // 1 NVX, 2 ATI: the GL driver tells its free memory
+    // Frame pacing: flips are at least `period` apart (0: unpaced). `deadline`
+    // is when the last flip was due, on the steady clock; 0 before the first.
+    int64_t period_ns = 0;
+    int64_t slack_ns = 0;        // how early a present may return and still count as on time
+    int64_t deadline_ns = 0;
 };
 
 int video_state = 0;             // 0 not tried, 1 up, -1 unavailable
@@ -72,6 +85,68 @@ bool display_override(int& w, int& h) {
     w = a;
     h = b;
     return true;
+}
+
+// Frames a second from TILEWORLD_PACE: -1 when unset, 0 for unpaced, else
+// 1..1000. A value that is not such a number is ignored with one warning.
+double pace_override() {
+    const char* v = std::getenv("TILEWORLD_PACE");
+    if (!v || !*v) return -1;
+    char* end = nullptr;
+    const double hz = std::strtod(v, &end);
+    if (*end == 0 && std::isfinite(hz) && (hz == 0 || (hz >= 1 && hz <= 1000))) return hz;
+    static bool warned = false;
+    if (!warned)
+        std::fprintf(stderr, "TILEWORLD_PACE=%s ignored: give frames a second, 1 to 1000, or 0 for unpaced\n", v);
+    warned = true;
+    return -1;
+}
+
+// The pace of a new screen: TILEWORLD_PACE when given (kept exactly);
+// otherwise the refresh rate of the window's display (60 Hz where it reports
+// none), except headless, where nobody watches and tests want speed. Pacing
+// to a display lets a retrace wait that ends a little early lead, so that
+// where vsync does work the wait never costs a retrace.
+void choose_pace(SDL_Window* w) {
+    screen.period_ns = screen.slack_ns = screen.deadline_ns = 0;
+    double hz = pace_override();
+    if (hz < 0) {
+        if (headless_driver(SDL_GetCurrentVideoDriver())) return;
+        SDL_DisplayMode m{};
+        int index = SDL_GetWindowDisplayIndex(w);
+        hz = index >= 0 && SDL_GetCurrentDisplayMode(index, &m) == 0 && m.refresh_rate > 0 ? m.refresh_rate : 60;
+        screen.period_ns = static_cast<int64_t>(1e9 / hz);
+        screen.slack_ns = screen.period_ns / 32;
+        return;
+    }
+    if (hz > 0) screen.period_ns = static_cast<int64_t>(1e9 / hz);
+}
+
+int64_t steady_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// After a present: waits until the frame's due time, one period after the
+// last one's, so that the rate holds without drift. A frame late by less than
+// a period keeps the schedule (the next ones wait less); after a longer stall
+// the schedule starts again from now instead of rushing to catch up.
+void pace_frame() {
+    if (screen.period_ns <= 0) return;
+    const int64_t now = steady_ns();
+    if (screen.deadline_ns == 0) {
+        screen.deadline_ns = now;
+        return;
+    }
+    const int64_t due = screen.deadline_ns + screen.period_ns;
+    if (now < due - screen.slack_ns) {
+        std::this_thread::sleep_for(std::chrono::nanoseconds(due - now));
+        screen.deadline_ns = due;
+    } else if (now < due) {
+        screen.deadline_ns = now;
+    } else {
+        screen.deadline_ns = now - due <= screen.period_ns ? due : now;
+    }
 }
 
 void examine_displays_once() {
@@ -387,6 +462,7 @@ bool open_windowed_screen(int window, int x, int y, int width, int height, int a
     screen.current = 0;
     SDL_SetRenderTarget(r, screen.buffers[0]);
     update_shown_rect();
+    choose_pace(w);
     return true;
 }
 
@@ -401,6 +477,7 @@ void flip_buffers() {
         update_shown_rect();
         SDL_RenderCopy(r, screen.buffers[screen.current], nullptr, &screen.shown);
         SDL_RenderPresent(r);
+        pace_frame();
         screen.current ^= 1;
         SDL_SetRenderTarget(r, screen.buffers[screen.current]);
     }

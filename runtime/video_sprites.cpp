@@ -32,6 +32,11 @@ struct Sprite {
     bool grabbed = false;         // a GPU-only copy of the screen (no CPU pixels)
     SDL_ScaleMode scale = SDL_ScaleModeNearest;  // of its own texture
     uint32_t generation = 0;
+    // The pixels that are not keyed, as rectangles (in pixels of the image),
+    // for blend pairs under which a transparent texel would still change the
+    // screen. Made on first need; empty until then.
+    std::vector<SDL_Rect> cover;
+    bool cover_made = false;
 };
 
 // Small images share large textures ("pages"), so that quads of different
@@ -111,10 +116,43 @@ colour pixel_colour(const uint8_t* p) {
 }
 
 void apply_transparent_colour(Sprite& s) {
+    s.cover.clear();
+    s.cover_made = false;
     if (s.own_alpha || s.rgba.empty()) return;
     const colour key = s.transparent & 0xFFFFFF;
     for (size_t i = 0; i + 3 < s.rgba.size(); i += 4)
         s.rgba[i + 3] = pixel_colour(&s.rgba[i]) == key ? 0 : 255;
+}
+
+// The unkeyed pixels as rectangles: the runs of each row, a run merged into
+// the rectangle above it when that one spans exactly the same columns.
+void make_cover(Sprite& s) {
+    s.cover_made = true;
+    s.cover.clear();
+    std::vector<size_t> above, here;  // rectangles reaching the previous row / this row, left to right
+    for (int y = 0; y < s.height; ++y) {
+        const uint8_t* row = &s.rgba[static_cast<size_t>(y) * static_cast<size_t>(s.width) * 4];
+        here.clear();
+        size_t next_above = 0;
+        for (int x = 0; x < s.width;) {
+            if (row[static_cast<size_t>(x) * 4 + 3] == 0) {
+                ++x;
+                continue;
+            }
+            const int start = x;
+            while (x < s.width && row[static_cast<size_t>(x) * 4 + 3] != 0) ++x;
+            while (next_above < above.size() && s.cover[above[next_above]].x < start) ++next_above;
+            if (next_above < above.size() && s.cover[above[next_above]].x == start &&
+                s.cover[above[next_above]].w == x - start) {
+                ++s.cover[above[next_above]].h;
+                here.push_back(above[next_above++]);
+            } else {
+                s.cover.push_back(SDL_Rect{start, y, x - start, 1});
+                here.push_back(s.cover.size() - 1);
+            }
+        }
+        std::swap(above, here);
+    }
 }
 
 void leave_page(Sprite& s) {
@@ -140,9 +178,10 @@ void destroy_texture(Sprite& s) {
     s.texture = nullptr;
 }
 
-// The pixels as they go to the GPU: keyed pixels become transparent black, so
-// that no blend mode (additive ones included) lets the transparent colour
-// show. With `frame`, a one-pixel border repeating the edge surrounds them.
+// The pixels as they go to the GPU: keyed pixels become transparent black,
+// which leaves the screen unchanged under alpha blending and additive ones;
+// under the other pairs they are not drawn at all (keyed_texel_shows). With
+// `frame`, a one-pixel border repeating the edge surrounds them.
 std::vector<uint8_t> upload_pixels(const Sprite& s, bool frame) {
     const int f = frame ? 1 : 0;
     const int w = s.width + 2 * f, h = s.height + 2 * f;
@@ -323,6 +362,25 @@ SDL_BlendMode fixed_blend(const BlendKey& k) {
     return SDL_BLENDMODE_BLEND;
 }
 
+// Whether a keyed texel (transparent black) would change the screen under
+// this blending. With a black source the source term is zero whatever its
+// factor, so the destination factor decides: one, inverse source colour,
+// inverse source alpha and destination alpha (the screen's reads as one) all
+// leave the screen as it was; zero, source colour or alpha, inverse
+// destination alpha and the destination-colour factors do not, and no other
+// texel value serves them all. Under those the keyed pixels are not drawn at
+// all (see make_cover).
+bool keyed_texel_shows(const BlendKey& k, bool custom) {
+    if (!custom) {
+        const SDL_BlendMode m = fixed_blend(k);
+        return m == SDL_BLENDMODE_NONE || m == SDL_BLENDMODE_MOD;
+    }
+    switch (k.destination >= 1 && k.destination <= 10 ? k.destination : 6) {
+        case 2: case 4: case 6: case 7: return false;
+        default: return true;
+    }
+}
+
 // Whether the renderer takes composed blend modes; asked once per screen.
 int custom_blending = -1;  // -1 not yet known
 bool custom_blending_works(SDL_Texture* t) {
@@ -353,12 +411,18 @@ void set_texture_filter(const Source& src, SDL_ScaleMode mode) {
     *src.scale = mode;
 }
 
-void queue_quad(SDL_Texture* t, SDL_BlendMode blend, const SDL_Vertex (&v)[4]) {
+// Makes the batch one of this texture and blend mode, submitting what it held
+// before when either differs.
+void batch_for(SDL_Texture* t, SDL_BlendMode blend) {
     if (batch.texture != t || batch.blend != blend) {
         video::flush_3d();
         batch.texture = t;
         batch.blend = blend;
     }
+}
+
+// Adds a quad with corners in the order (0,0), (w,0), (w,h), (0,h).
+void queue_quad(const SDL_Vertex (&v)[4]) {
     int base = static_cast<int>(batch.vertices.size());
     batch.vertices.insert(batch.vertices.end(), v, v + 4);
     const int order[6] = {0, 1, 2, 0, 2, 3};
@@ -597,8 +661,8 @@ void draw_sprite3d(int number, int x, int y, int alpha) {
     if (!source_of(*s, src)) return;
     set_texture_filter(src, quality);
 
-    // Corners (0,0), (w,0), (w,h), (0,h) turned about the centre, then moved
-    // to x, y. Positive angles turn clockwise on the screen (y points down).
+    // Points of the quad turned about its centre, then moved to x, y.
+    // Positive angles turn clockwise on the screen (y points down).
     const float w = static_cast<float>(q->width), h = static_cast<float>(q->height);
     const float cx = w / 2, cy = h / 2;
     float c = 1, sn = 0;
@@ -613,21 +677,33 @@ void draw_sprite3d(int number, int x, int y, int alpha) {
             sn = static_cast<float>(std::sin(rad));
         }
     }
-    const float px[4] = {0, w, w, 0}, py[4] = {0, 0, h, h};
-    const float u[4] = {src.u0, src.u1, src.u1, src.u0}, v[4] = {src.v0, src.v0, src.v1, src.v1};
     // An alpha outside 0..255 wraps like the 8-bit channel it is stored in.
-    const Uint8 a = static_cast<Uint8>(alpha & 255);
-    SDL_Vertex verts[4];
-    for (int k = 0; k < 4; ++k) {
-        float dx = px[k] - cx, dy = py[k] - cy;
-        verts[k].position.x = static_cast<float>(x) + cx + dx * c - dy * sn;
-        verts[k].position.y = static_cast<float>(y) + cy + dx * sn + dy * c;
-        verts[k].color = SDL_Color{255, 255, 255, a};
-        verts[k].tex_coord.x = u[k];
-        verts[k].tex_coord.y = v[k];
+    const SDL_Color tint{255, 255, 255, static_cast<Uint8>(alpha & 255)};
+    // The quad's rectangle from (fx0, fy0) to (fx1, fy1), fractions of its size.
+    auto add = [&](float fx0, float fy0, float fx1, float fy1) {
+        const float fx[4] = {fx0, fx1, fx1, fx0}, fy[4] = {fy0, fy0, fy1, fy1};
+        SDL_Vertex verts[4];
+        for (int k = 0; k < 4; ++k) {
+            float dx = fx[k] * w - cx, dy = fy[k] * h - cy;
+            verts[k].position.x = static_cast<float>(x) + cx + dx * c - dy * sn;
+            verts[k].position.y = static_cast<float>(y) + cy + dx * sn + dy * c;
+            verts[k].color = tint;
+            verts[k].tex_coord.x = src.u0 * (1 - fx[k]) + src.u1 * fx[k];
+            verts[k].tex_coord.y = src.v0 * (1 - fy[k]) + src.v1 * fy[k];
+        }
+        queue_quad(verts);
+    };
+    const bool custom = custom_blending_works(src.texture);
+    batch_for(src.texture, custom ? compose_blend(blending) : fixed_blend(blending));
+    if (s->own_alpha || !keyed_texel_shows(blending, custom)) {
+        add(0, 0, 1, 1);
+        return;
     }
-    queue_quad(src.texture, custom_blending_works(src.texture) ? compose_blend(blending) : fixed_blend(blending),
-               verts);
+    if (!s->cover_made) make_cover(*s);
+    const float sw = static_cast<float>(s->width), sh = static_cast<float>(s->height);
+    for (const SDL_Rect& r : s->cover)
+        add(static_cast<float>(r.x) / sw, static_cast<float>(r.y) / sh, static_cast<float>(r.x + r.w) / sw,
+            static_cast<float>(r.y + r.h) / sh);
 }
 
 void draw_sprite3d_opaque(int number, int x, int y) { draw_sprite3d(number, x, y, 255); }

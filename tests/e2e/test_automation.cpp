@@ -1,7 +1,12 @@
 // The real program driven by an automation script, headless.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "runtime/media_runtime.h"
@@ -97,4 +102,52 @@ TEST(AutomationEndToEnd, ScriptedFaultIsReportedAndTheGameGoesOn) {
     for (size_t at = report.find("\r\n"); at != std::string::npos; at = report.find("\r\n", at + 2)) ++lines;
     EXPECT_EQ(lines, 6) << report;
     EXPECT_NE(tw::test::read_file(dump).find("loop_state 18"), std::string::npos) << "the game went on";
+}
+
+// TILEWORLD_PACE holds a headless run to its rate in the game and on the
+// pause screen, which then idles instead of spinning. Dumps at frames 20 and
+// 120 (playing) and 130 and 180 (paused) lie 100 and 50 frames of 1/50 s
+// apart: never less (bar the file clock's coarseness), and not much more even
+// on a loaded machine. A malformed value is refused with one line on stderr.
+TEST(AutomationEndToEnd, PacedRunHoldsItsRateAndThePauseScreenIdles) {
+    TempDir dir;
+    write_small_game(dir);
+    const std::string d = dir.path;
+    dir.write("script.txt", "at 20 dump " + d + "a\nat 120 dump " + d + "b\nat 121 key 25 down\nat 123 key 25 up\n"
+                            "at 130 dump " + d + "c\nat 180 dump " + d + "e\nat 181 quit\n");
+    auto cpu_of = [](const rusage& u) {
+        return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+    };
+    rusage before{}, after{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    const auto start = std::chrono::steady_clock::now();
+    auto r = run_tileworld(d, {"TILEWORLD_PACE=50", "TILEWORLD_DISPLAY=320x200",
+                                "TILEWORLD_SCRIPT=" + d + "script.txt"});
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    getrusage(RUSAGE_CHILDREN, &after);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_LT(cpu_of(after) - cpu_of(before), wall / 2) << "over " << wall << " s";
+
+    auto written = [&](const char* name) {
+        struct stat st {};
+        stat((d + name).c_str(), &st);
+        return static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) * 1e-9;
+    };
+    for (auto [from, to, frames] : {std::tuple{"a", "b", 100}, std::tuple{"c", "e", 50}}) {
+        EXPECT_GE(written(to) - written(from), frames / 50.0 - 0.04) << from << " to " << to;
+        EXPECT_LE(written(to) - written(from), frames / 50.0 * 2) << from << " to " << to;
+    }
+    // Paused indeed: the frame counter stood still between the later dumps only.
+    auto counter = [&](const char* name) {
+        const std::string dump = tw::test::read_file(d + name);
+        return dump.substr(std::min(dump.find("frame_cycle_counter "), dump.size()), 24);
+    };
+    EXPECT_EQ(counter("c"), counter("e"));
+    EXPECT_NE(counter("a"), counter("c"));
+
+    dir.write("quit.txt", "at 1 quit\n");
+    r = run_tileworld(d, {"TILEWORLD_PACE=fast", "TILEWORLD_DISPLAY=320x200", "TILEWORLD_SCRIPT=" + d + "quit.txt"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(r.err.find("TILEWORLD_PACE=fast ignored"), std::string::npos) << r.err;
 }

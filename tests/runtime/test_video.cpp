@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/media_runtime.h"
@@ -80,8 +82,9 @@ protected:
         return load_sprite(-1, dir.write("s" + std::to_string(++files) + ".tga", tga(w, h, px)), mode);
     }
     // A quad of sprite `s` drawn once at x, y in its own batch.
-    static void draw_once(int quad, int x, int y, int alpha = 255) {
+    static void draw_once(int quad, int x, int y, int alpha = 255, int source = 5, int destination = 6) {
         begin_3d();
+        sprite3d_blending(source, destination);
         draw_sprite3d(quad, x, y, alpha);
         end_3d();
     }
@@ -250,6 +253,49 @@ TEST_F(Screen, BlendCodesMapToTheirFactors) {
                      clamp(50 * a + 160 * (1 - a))));
 }
 
+// Keyed pixels leave the screen as it was under every pair of codes, also
+// the pairs under which a transparent texel would still change it (replace,
+// multiply, zero destination, ...). Each texel is drawn 3 x 3 pixels large
+// and sampled at its middle; the unkeyed ones must look as a plain image of
+// their colour drawn with the same pair looks.
+TEST_F(Screen, KeyedPixelsStayOutUnderEveryBlendPair) {
+    const Rgba o{200, 100, 50, 255}, d{40, 80, 160, 255};
+    // N K N N / N K K N / K K N N: runs of several lengths, one of them two rows high.
+    const bool keyed[12] = {0, 1, 0, 0, 0, 1, 1, 0, 1, 1, 0, 0};
+    std::vector<Rgba> px;
+    for (bool k : keyed) px.push_back(k ? magenta : o);
+    const int image = load(px, 4, 3);
+    const int q = create_sprite3d(-1, image), plain = create_sprite3d(-1, load({o}, 1, 1));
+    zoom_sprite3d(q, 12, 9);
+    zoom_sprite3d(plain, 3, 3);
+    std::vector<uint8_t> got;
+    auto at = [&](int x, int y) {
+        const uint8_t* p = &got[static_cast<size_t>(y * 24 + x) * 4];
+        return Rgba{p[0], p[1], p[2], 255};
+    };
+    for (int alpha : {255, 160}) {
+        for (int src = 1; src <= 10; ++src) {
+            for (int dst = 1; dst <= 10; ++dst) {
+                clear_screen(rgb(d.r, d.g, d.b));
+                draw_once(q, 0, 0, alpha, src, dst);
+                draw_once(plain, 20, 0, alpha, src, dst);
+                ASSERT_TRUE(platform::read_screen_pixels(0, 0, 0, 24, 9, got));
+                for (int t = 0; t < 12; ++t) {
+                    const Rgba want = keyed[t] ? d : at(21, 1);
+                    EXPECT_TRUE(near(at(t % 4 * 3 + 1, t / 4 * 3 + 1), want.r, want.g, want.b))
+                        << "pair (" << src << "," << dst << ") alpha " << alpha << " texel " << t;
+                }
+            }
+        }
+    }
+    // A new transparent colour is cut out anew: the image's colour out, magenta in.
+    set_sprite_transparent_colour(image, rgb(o.r, o.g, o.b));
+    clear_screen(rgb(d.r, d.g, d.b));
+    draw_once(q, 0, 0, 255, 2, 1);
+    EXPECT_TRUE(near(back_pixel(1, 1), d.r, d.g, d.b));
+    EXPECT_TRUE(near(back_pixel(4, 1), 255, 0, 255));
+}
+
 TEST_F(Screen, BatchesKeepDrawingOrderAndEachQuadsFilter) {
     int r = create_sprite3d(-1, load({red}, 1, 1));
     int g = create_sprite3d(-1, load({green}, 1, 1));
@@ -358,6 +404,28 @@ TEST_F(Screen, FlipAlternatesTwoBuffersThatKeepTheirContents) {
     EXPECT_TRUE(near(pixel_at(1, 4, 4), 255, 0, 0, 0));
     EXPECT_TRUE(near(pixel_at(1, 3, 5), 255, 0, 0, 0));
     EXPECT_TRUE(near(back_pixel(3, 4), 0, 255, 0, 0));
+}
+
+// Paced at 100 frames a second, flips keep a schedule of 10 ms steps: ten
+// flips take about 100 ms, and after a stall the schedule starts again
+// instead of letting the next flips through at once to catch up. (A period
+// of allowance: the clock is read a moment after the schedule starts.)
+TEST_F(Screen, PacedFlipsKeepTheirScheduleAndStartAnewAfterAStall) {
+    setenv("TILEWORLD_PACE", "100", 1);
+    const bool opened = open_windowed_screen(window_handle(window), 0, 0, W, H, 1, 0, 0);
+    unsetenv("TILEWORLD_PACE");
+    ASSERT_TRUE(opened);
+    using clock = std::chrono::steady_clock;
+    auto ms_for_flips = [](int n) {
+        const auto start = clock::now();
+        for (int i = 0; i < n; ++i) flip_buffers();
+        return std::chrono::duration<double, std::milli>(clock::now() - start).count();
+    };
+    flip_buffers();
+    EXPECT_GE(ms_for_flips(10), 90.0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    flip_buffers();
+    EXPECT_GE(ms_for_flips(5), 40.0);
 }
 
 TEST_F(Screen, GrabCopiesTheBackBufferClippedToIt) {
