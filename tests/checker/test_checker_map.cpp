@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "core/core.h"
-#include "e2e/test_checker_fixture.h"
+#include "checker/test_checker_fixture.h"
 
 using namespace tw;
 using namespace tw::test;

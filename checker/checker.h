@@ -1,4 +1,4 @@
-// data_check: the data checker of game folders and its world maps. The
+// checker: the data checker of game folders and its world maps. The
 // checker reads a game the way the engine does, with the engine's own
 // readers, and reports what the engine would silently skip or refuse; the
 // maps are images of worlds built by the engine's own world builder.
@@ -12,7 +12,7 @@
 namespace tw {
 
 // ===========================================================================
-// Findings (core/data_check.cpp)
+// Findings (checker/report.cpp, checker/check_game.cpp)
 // ===========================================================================
 
 enum class check_level { warning, error };
@@ -44,7 +44,7 @@ text format_check_message(const check_message& m);
 int edit_distance(const text& a, const text& b);
 
 // ===========================================================================
-// World maps (core/world_map.cpp)
+// World maps (checker/world_map.cpp)
 // ===========================================================================
 
 struct map_image {
