@@ -13,62 +13,80 @@ namespace tw {
 
 namespace {
 
-// Width-8 fields keep the low 8 bits of the converted value, read back signed.
-int8_t low_byte(int32_t v) {
-    return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFFu));
-}
+// Byte fields keep the low 8 bits of the converted value, read back signed.
+int8_t low_byte(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFFu)); }
 
 using key_setter = void (*)(object_definition&, const text&);
 
 struct definition_key {
     const char* key;
+    value_kind kind;
+    value_use use;
     key_setter set;
 };
 
-// The keys in the order they are tested; the first that equals the key line
-// is applied.
-const definition_key definition_keys[] = {
-    {"DGFXNAME",
+// The keys in the order they are tested, with what each sets, the kind of
+// its value and whether anything reads it; the first that equals the key
+// line is applied. Enemies copy DMOVEX and DMOVEY, and their movement never
+// reads them.
+const definition_key definition_table[] = {
+    {"DGFXNAME", value_kind::text, value_use::used,
      [](object_definition& d, const text& v) {
          // An empty name or "#" marks a type that object files never place.
          d.gfx_name = (v.empty() || v == "#") ? text("NOPE") : v;
      }},
-    {"DGFXTRANSPARENCY", [](object_definition& d, const text& v) { d.gfx_transparency = text_to_int(v); }},
-    {"DDENSITY", [](object_definition& d, const text& v) { d.density = text_to_int(v); }},
-    {"DFITTOMATRIX", [](object_definition& d, const text& v) { d.fit_to_matrix = low_byte(text_to_int(v)); }},
-    {"DCOLLISION", [](object_definition& d, const text& v) { d.collision = low_byte(text_to_int(v)); }},
-    {"DHOTSPOT", [](object_definition& d, const text& v) { d.hotspot = v; }},
-    {"DXMODE1", [](object_definition& d, const text& v) { d.x_mode1 = text_to_int(v); }},
-    {"DXMODE2", [](object_definition& d, const text& v) { d.x_mode2 = text_to_int(v); }},
-    {"DGFXSHOW", [](object_definition& d, const text& v) { d.gfx_show = low_byte(text_to_int(v)); }},
-    {"DCENTERFIELD", [](object_definition& d, const text& v) { d.center_field = low_byte(text_to_int(v)); }},
-    {"DKILLONCOLLISION",
+    {"DGFXTRANSPARENCY", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.gfx_transparency = text_to_int(v); }},
+    {"DDENSITY", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.density = text_to_int(v); }},
+    {"DFITTOMATRIX", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.fit_to_matrix = low_byte(text_to_int(v)); }},
+    {"DCOLLISION", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.collision = low_byte(text_to_int(v)); }},
+    {"DHOTSPOT", value_kind::text, value_use::used, [](object_definition& d, const text& v) { d.hotspot = v; }},
+    {"DXMODE1", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.x_mode1 = text_to_int(v); }},
+    {"DXMODE2", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.x_mode2 = text_to_int(v); }},
+    {"DGFXSHOW", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.gfx_show = low_byte(text_to_int(v)); }},
+    {"DCENTERFIELD", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.center_field = low_byte(text_to_int(v)); }},
+    {"DKILLONCOLLISION", value_kind::byte, value_use::used,
      [](object_definition& d, const text& v) { d.kill_on_collision = low_byte(text_to_int(v)); }},
-    {"DSCORE", [](object_definition& d, const text& v) { d.score = text_to_int(v); }},
-    {"DCOUNTTOSCORE", [](object_definition& d, const text& v) { d.count_to_score = low_byte(text_to_int(v)); }},
-    {"DUSECOUNTSOUND", [](object_definition& d, const text& v) { d.use_count_sound = low_byte(text_to_int(v)); }},
-    {"DCOUNTSOUND", [](object_definition& d, const text& v) { d.count_sound = v; }},
-    {"DISPLAYER", [](object_definition& d, const text& v) { d.is_player = low_byte(text_to_int(v)); }},
-    {"DISENEMY", [](object_definition& d, const text& v) { d.is_enemy = low_byte(text_to_int(v)); }},
-    {"DRANDOMMOVE", [](object_definition& d, const text& v) { d.random_move = text_to_int(v); }},
-    {"DMOVEX", [](object_definition& d, const text& v) { d.move_x = text_to_int(v); }},
-    {"DMOVEY", [](object_definition& d, const text& v) { d.move_y = text_to_int(v); }},
-    {"DVELOX", [](object_definition& d, const text& v) { d.velo_x = text_to_int(v); }},
-    {"DVELOY", [](object_definition& d, const text& v) { d.velo_y = text_to_int(v); }},
-    {"DAILEVEL", [](object_definition& d, const text& v) { d.ai_level = low_byte(text_to_int(v)); }},
-    {"DDMOVE", [](object_definition& d, const text& v) { d.d_move = text_to_int(v); }},
-    {"DCHANGEDIRECTION", [](object_definition& d, const text& v) { d.change_direction = text_to_int(v); }},
+    {"DSCORE", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.score = text_to_int(v); }},
+    {"DCOUNTTOSCORE", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.count_to_score = low_byte(text_to_int(v)); }},
+    {"DUSECOUNTSOUND", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.use_count_sound = low_byte(text_to_int(v)); }},
+    {"DCOUNTSOUND", value_kind::text, value_use::used, [](object_definition& d, const text& v) { d.count_sound = v; }},
+    {"DISPLAYER", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.is_player = low_byte(text_to_int(v)); }},
+    {"DISENEMY", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.is_enemy = low_byte(text_to_int(v)); }},
+    {"DRANDOMMOVE", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.random_move = text_to_int(v); }},
+    {"DMOVEX", value_kind::integer, value_use::unused,
+     [](object_definition& d, const text& v) { d.move_x = text_to_int(v); }},
+    {"DMOVEY", value_kind::integer, value_use::unused,
+     [](object_definition& d, const text& v) { d.move_y = text_to_int(v); }},
+    {"DVELOX", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.velo_x = text_to_int(v); }},
+    {"DVELOY", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.velo_y = text_to_int(v); }},
+    {"DAILEVEL", value_kind::byte, value_use::used,
+     [](object_definition& d, const text& v) { d.ai_level = low_byte(text_to_int(v)); }},
+    {"DDMOVE", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.d_move = text_to_int(v); }},
+    {"DCHANGEDIRECTION", value_kind::integer, value_use::used,
+     [](object_definition& d, const text& v) { d.change_direction = text_to_int(v); }},
 };
 
-// Reads the key/value line pairs of one definition file into d. A file that
-// ends after a key line gives that key the empty value (read_line yields ""
-// at the end).
+// Applies the line pairs of one definition file to d, each as it is read.
 void read_definition_file(object_definition& d, int file) {
-    while (!end_of_file(file)) {
-        text key = read_line(file);
-        text value = read_line(file);
-        apply_definition_key(d, key, value);
-    }
+    line_pair pair;
+    while (read_line_pair(file, pair)) apply_definition_key(d, pair.key, pair.value);
 }
 
 }  // namespace
@@ -78,7 +96,7 @@ void read_definition_file(object_definition& d, int file) {
 // ===========================================================================
 
 void apply_definition_key(object_definition& d, const text& key, const text& value) {
-    for (const definition_key& k : definition_keys) {
+    for (const definition_key& k : definition_table) {
         if (key == k.key) {
             k.set(d, value);
             return;
@@ -87,16 +105,10 @@ void apply_definition_key(object_definition& d, const text& key, const text& val
     // Not a key of the table: the pair is ignored.
 }
 
-bool is_definition_key(const text& key) {
-    for (const definition_key& k : definition_keys)
-        if (key == k.key) return true;
-    return false;
-}
-
-std::vector<text> definition_key_names() {
-    std::vector<text> names;
-    for (const definition_key& k : definition_keys) names.emplace_back(k.key);
-    return names;
+std::vector<key_description> definition_keys() {
+    std::vector<key_description> keys;
+    for (const definition_key& k : definition_table) keys.push_back({k.key, k.kind, k.use});
+    return keys;
 }
 
 // The image path cut before the first exact occurrence of the image extension

@@ -53,8 +53,9 @@ void check_case(const text& path, const text& where, int line, const text& what)
 // Line-pair files (checker/pair_checks.cpp)
 // ===========================================================================
 
-// How a value line is read, for the checks of its form.
-enum class value_kind {
+// What the checks of a value's form look for, from the kind and use of
+// its key in the engine's table.
+enum class value_form {
     none,  // stored and never used, or free text
     name,  // compared or joined as written: blanks around it matter
     integer,
@@ -64,9 +65,10 @@ enum class value_kind {
 
 struct key_table {
     const char* description;  // "the configuration", "object files", ...
-    std::vector<text> keys;
-    value_kind (*kind)(const text& key);
+    std::vector<text> keys;         // in the order the engine tests them
+    std::vector<value_form> forms;  // by the position of the key in `keys`
     bool has(const text& key) const;
+    value_form form(const text& key) const;
 };
 
 const key_table& config_table();
@@ -84,7 +86,8 @@ struct pair_line {
     bool shifted = false;  // read out of step because of a stray line
 };
 
-// A line-pair file read by the engine's reader.
+// A line-pair file read by the engine's reader: pair i holds lines 2i + 1
+// and 2i + 2.
 struct pair_file {
     text path;   // as the engine opens it
     text shown;  // for messages

@@ -17,84 +17,53 @@ namespace tw::checking {
 
 bool key_table::has(const text& key) const { return std::find(keys.begin(), keys.end(), key) != keys.end(); }
 
+value_form key_table::form(const text& key) const {
+    auto found = std::find(keys.begin(), keys.end(), key);
+    return found == keys.end() ? value_form::none : forms[static_cast<size_t>(found - keys.begin())];
+}
+
 namespace {
 
-value_kind config_kind(const text& key) {
-    static const std::map<text, value_kind> kinds = {
-        {"SOUNDFXPATH", value_kind::name},
-        {"EGFXPATH", value_kind::none},
-        {"EGFXMAX", value_kind::integer},
-        {"FONTPATH", value_kind::name},
-        {"FONTSYSTEM", value_kind::name},
-        {"WINDOWMODE", value_kind::flag},
-        {"MULTITASK", value_kind::integer},
-        {"SAVEGFX", value_kind::none},
-        {"SAVEEVOLUTION", value_kind::none},
-        {"APPNAME", value_kind::none},
-        {"GFXPATH", value_kind::none},
-        {"RESOLUTION", value_kind::integer},
-        {"TOPO", value_kind::none},
-        {"BASICGFX", value_kind::none},
-        {"USEEXTENDEDTOPO", value_kind::flag},
-        {"APPENTRY", value_kind::name},
-        {"APPSTART", value_kind::name},
-        {"TOPOGFX", value_kind::name},
-        {"GFXCODEC", value_kind::name},
-        {"SYSTEMCORE", value_kind::none},
-        {"CORENAME", value_kind::none},
-        {"USESPRITE3D", value_kind::flag},
-        {"MAXFOE", value_kind::integer},
-        {"LOGPATH", value_kind::name},
-        {"LOGFILE", value_kind::name},
-        {"RGBCODEPATH", value_kind::name},
-        {"WORLDGFX", value_kind::name},
-        {"USELOGFILE", value_kind::integer},
-        {"LOADSCREEN", value_kind::name},
-        {"LOADANIM", value_kind::none},
-        {"FULLSCREENZOOM", value_kind::number},
-        {"RESBASEW", value_kind::integer},
-        {"RESBASEH", value_kind::integer},
-        {"CURSOR", value_kind::name},
-        {"CURSORSPEED", value_kind::integer},
-        {"VEGIDENSE", value_kind::integer},
-        {"USEFULLMATRIX", value_kind::integer},
-        {"WORLDRANDOM", value_kind::integer},
-        {"MULTICORE", value_kind::integer},
-        {"MAPSIZE", value_kind::integer},
-        {"WORLDTEMPERATURE", value_kind::number},
-        {"WORLDREFRESH", value_kind::integer},
-        {"SELFCREATEBASE", value_kind::name},
-        {"USESELFCREATEBASE", value_kind::flag},
-        {"LABSWITCH", value_kind::integer},
-    };
-    auto found = kinds.find(key);
-    return found == kinds.end() ? value_kind::none : found->second;
+// What is worth checking in a value of a kind: blanks only matter around
+// names that are compared or joined, and a flag that nothing reads is just
+// a number.
+value_form form_of(const key_description& k) {
+    switch (k.kind) {
+        case value_kind::path:
+        case value_kind::text:
+            return k.use == value_use::used ? value_form::name : value_form::none;
+        case value_kind::integer:
+        case value_kind::byte:
+            return value_form::integer;
+        case value_kind::flag:
+            return k.use == value_use::used ? value_form::flag : value_form::integer;
+        case value_kind::decimal:
+            return value_form::number;
+    }
+    return value_form::none;
 }
 
-value_kind object_file_kind(const text& key) {
-    if (key == "GFXNAME" || key.compare(0, 5, "CHILD") == 0) return value_kind::name;
-    if (key == "USEENEMY") return value_kind::flag;
-    if (key == "USECOLLISION" || key == "TRANSPARENCY" || key == "RANDOMSEED") return value_kind::integer;
-    return value_kind::none;
-}
-
-value_kind definition_kind(const text& key) {
-    if (key == "DGFXNAME" || key == "DCOUNTSOUND" || key == "DHOTSPOT") return value_kind::name;
-    return value_kind::integer;
+key_table table_of(const char* description, const std::vector<key_description>& keys) {
+    key_table t{description, {}, {}};
+    for (const key_description& k : keys) {
+        t.keys.emplace_back(k.key);
+        t.forms.push_back(form_of(k));
+    }
+    return t;
 }
 
 }  // namespace
 
 const key_table& config_table() {
-    static const key_table t{"the configuration", config_key_names(), config_kind};
+    static const key_table t = table_of("the configuration", configuration_keys());
     return t;
 }
 const key_table& object_file_table() {
-    static const key_table t{"object files", object_file_key_names(), object_file_kind};
+    static const key_table t = table_of("object files", object_file_keys());
     return t;
 }
 const key_table& definition_table() {
-    static const key_table t{"definition files", definition_key_names(), definition_kind};
+    static const key_table t = table_of("definition files", definition_keys());
     return t;
 }
 
@@ -117,19 +86,17 @@ int count_lines(const text& path) {
     return n;
 }
 
-// Read with the engine's pair reader. Pairing is by position, so pair i
-// holds lines 2i + 1 and 2i + 2.
 pair_file read_pair_file(const text& path) {
     pair_file f;
     f.path = path;
     f.shown = shown(resolved_path(path));
-    const object_file_contents contents = cached_object_file(path);
-    f.exists = contents.exists;
+    std::vector<line_pair> pairs;
+    f.exists = read_line_pairs(path, pairs);
     if (!f.exists) return f;
     f.lines = count_lines(path);
     int line = 1;
-    for (const object_file_pair& p : contents.pairs) {
-        f.pairs.push_back({p.key, p.value, line, false});
+    for (line_pair& p : pairs) {
+        f.pairs.push_back({std::move(p.key), std::move(p.value), line, false});
         line += 2;
     }
     return f;
@@ -261,14 +228,14 @@ void check_values(const pair_file& f, const key_table& own) {
         if (p.shifted || !own.has(p.key)) continue;
         const int line = p.line + 1;
         const text& v = p.value;
-        switch (own.kind(p.key)) {
-            case value_kind::integer:
-            case value_kind::flag:
+        switch (own.form(p.key)) {
+            case value_form::integer:
+            case value_form::flag:
                 if (!is_whole_number(v)) {
                     warn(
                         f.shown, line,
                         p.key + " " + quoted(v) + " is not a whole number: it reads as " + int_to_text(text_to_int(v)));
-                } else if (own.kind(p.key) == value_kind::flag) {
+                } else if (own.form(p.key) == value_form::flag) {
                     const int low = static_cast<int>(static_cast<uint32_t>(text_to_int(v)) & 0xFFu);
                     if (low == 1 && trimmed(v) != "1")
                         warn(f.shown, line, p.key + " " + quoted(v) + " counts as 1 (only the lowest 8 bits count)");
@@ -278,18 +245,18 @@ void check_values(const pair_file& f, const key_table& own) {
                         warn(f.shown, line, p.key + " " + quoted(v) + " counts as 0 (only the lowest 8 bits count)");
                 }
                 break;
-            case value_kind::number:
+            case value_form::number:
                 if (!is_decimal_number(v))
                     warn(f.shown, line,
                          p.key + " " + quoted(v) + " is not a number: it reads as " +
                              int_to_text(nearest(text_to_float(v))) + " (rounded)");
                 break;
-            case value_kind::name:
+            case value_form::name:
                 if (has_outer_blanks(v))
                     warn(f.shown, line,
                          p.key + " " + quoted(v) + " has blanks around it, and values are used exactly as written");
                 break;
-            case value_kind::none:
+            case value_form::none:
                 break;
         }
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/engine_state.h"
+#include "core/line_pairs.h"
 
 namespace tw {
 
@@ -14,8 +15,7 @@ int engine_main();                            // the whole program; returns only
 void load_configuration(const text& path);    // fatal error 0 when it cannot be opened
 void apply_config_key(const text& key, const text& value);
 void read_configuration_pairs(const text& path);  // the reading half, without devices
-bool is_config_key(const text& key);          // a key apply_config_key acts on
-std::vector<text> config_key_names();         // every such key, in the order they are tested
+std::vector<key_description> configuration_keys();  // the keys, in the order they are tested
 
 // --- fatal errors and the report log (core/fatal_error.cpp) ---
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
