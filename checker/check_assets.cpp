@@ -104,7 +104,7 @@ void check_object_file(game_check& g, const text& path, const text& type, bool e
 
 void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types, const text& topography_shown,
                         int32_t height) {
-    const text folder = engine.rgb_code_path + engine.app_start + "\\";
+    const text folder = object_file_folder();
     const int line =
         value_line(g.ini, "RGBCODEPATH") ? value_line(g.ini, "RGBCODEPATH") : value_line(g.ini, "APPSTART");
     if (!folder_exists(folder)) {

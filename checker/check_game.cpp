@@ -152,7 +152,7 @@ void check_generated_world(game_check& g) {
     if (h < 0) warn(where, 3, "a negative base height counts as 0: the first world is one row high");
 
     fatal_code = -1;
-    build_world(base);
+    step_world();  // builds from the base
     if (fatal_code >= 0) {
         fail(where, w > h ? 2 : 3,
              "with WORLDRANDOM " + int_to_text(engine.world_random) + " the first world drawn from this base " +
@@ -192,7 +192,7 @@ void check_generated_world(game_check& g) {
 }
 
 void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text& topography_shown, int32_t& height) {
-    const text topo = engine.app_entry + engine.app_start + ".ai42";
+    const text topo = saved_world_path(topography_extension);
     const int line = std::max(value_line(g.ini, "APPSTART"), value_line(g.ini, "APPENTRY"));
     if (!file_exists(topo)) {
         fail(ini_shown, line,
@@ -219,7 +219,7 @@ void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text
              "the file ends after " + int_to_text(static_cast<int32_t>(records)) + " of " +
                  int_to_text(static_cast<int32_t>(cells)) + " cells: the rest stay empty");
 
-    const text opacity = engine.app_entry + engine.app_start + ".red";
+    const text opacity = saved_world_path(opacity_extension);
     if (!file_exists(opacity)) {
         warn(topography_shown, 0, "no opacity file " + quoted(shown(opacity)) + ": every cell is hidden");
     } else {
@@ -232,7 +232,7 @@ void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text
     }
 
     fatal_code = -1;
-    load_saved_world(topo);
+    step_world();  // loads the saved world
     if (fatal_code >= 0) {
         fail(topography_shown, 0, "the engine refuses this world and stops at start");
         return;
@@ -260,33 +260,18 @@ using namespace checking;
 // ===========================================================================
 
 bool start_without_display(text& why) {
-    set_start_values();
-    engine.base_dir = current_directory();
-    engine.config_path = engine.base_dir + "DATA\\ini.txt";
+    step_start_values();
     if (!file_exists(engine.config_path)) {
         why = folder_exists(engine.config_path) ? "DATA/ini.txt is a folder" : "there is no DATA/ini.txt";
         return false;
     }
     read_configuration_pairs(engine.config_path);
-    use_png_decoder();
-    use_jpeg_decoder();
-    use_tga_decoder();
-    use_tiff_decoder();
-    use_ogg_decoder();
+    step_decoders();
     // A display exactly as wide as the game's base width: cells and objects
     // keep their configured sizes.
     scale_to_display(engine.res_base_w, engine.res_base_h);
-    create_world_grid(512, 512);
-    list_clear(engine.floor_cells);
-    list_clear(engine.enemy_list);
-    list_clear(engine.sound_fx_list);
-    list_clear(engine.cursor_sprites);
-    list_clear(engine.object_instances);
-    list_clear(engine.object_definitions);
-    list_clear(engine.world_graphics);
-    load_world_graphics();
-    clear_asset_lists();
-    load_object_definitions();
+    step_containers();
+    step_assets();
     return true;
 }
 
@@ -303,7 +288,6 @@ check_result check_game() {
         return result;
     }
     check_case(engine.config_path, ini_shown, 0, "the configuration");
-    load_sound_effects();
 
     game_check g;
     check_configuration(g);

@@ -94,10 +94,7 @@ bool build_start_world(bool later_worlds, text& why) {
         ok = false;
     }
     if (ok) {
-        if (engine.use_self_create_base == 1)
-            build_world(engine.self_create_base_path);
-        else
-            load_saved_world(engine.app_entry + engine.app_start + ".ai42");
+        step_world();
         if (fatal_code >= 0) {
             why = stop_reason(fatal_code);
             ok = false;
@@ -107,11 +104,10 @@ bool build_start_world(bool later_worlds, text& why) {
     return ok;
 }
 
-// The rebuild the engine runs when the player switches to world `number`.
+// The rebuild the main loop runs when the player switches to world `number`.
 void rebuild_for(int number) {
     engine.world_number = number;
-    rebuild_world();
-    engine.built_world_number = engine.world_number;
+    rebuild_if_asked();
 }
 
 text size_label(int number) {
