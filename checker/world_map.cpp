@@ -27,7 +27,7 @@ const colour sheet_background = rgb(48, 48, 56);
 const colour label_colour = rgb(230, 230, 230);
 
 // ===========================================================================
-// What the world's records came from
+// Looking up what to draw
 // ===========================================================================
 
 const world_graphic* graphic_named(const text& name) {
@@ -36,36 +36,6 @@ const world_graphic* graphic_named(const text& name) {
         if (g->name == name) return g;
     }
     return nullptr;
-}
-
-// Instances keep copies of their definition's values, not the definition
-// itself: the slot's name narrows it down, the copied values settle it.
-const object_definition* definition_of(const object_instance& o, const text& slot_name) {
-    const object_definition* first = nullptr;
-    for (int i = 0; i < list_size(engine.object_definitions); ++i) {
-        const object_definition* d = list_at(engine.object_definitions, i);
-        if (d->gfx_name != slot_name) continue;
-        if (!first) first = d;
-        if (d->gfx_show == o.gfx_show && d->gfx_transparency == o.alpha && d->collision == o.collision &&
-            d->x_mode1 == o.x_mode1 && d->x_mode2 == o.x_mode2 && d->score == o.score &&
-            d->count_sound == o.count_sound && d->is_player == o.is_player)
-            return d;
-    }
-    return first;
-}
-
-const object_definition* definition_of(const enemy& e) {
-    const object_definition* first = nullptr;
-    for (int i = 0; i < list_size(engine.object_definitions); ++i) {
-        const object_definition* d = list_at(engine.object_definitions, i);
-        if (d->is_enemy == 0) continue;
-        if (!first) first = d;
-        if (d->gfx_transparency == e.alpha && d->ai_level == e.ai_level && d->d_move == e.d_move &&
-            d->random_move == e.random_move && d->velo_x == e.velo_x && d->velo_y == e.velo_y &&
-            d->change_direction == e.change_direction && d->x_mode1 == e.x_mode1 && d->x_mode2 == e.x_mode2)
-            return d;
-    }
-    return first;
 }
 
 bool adds_light(int32_t mode1, int32_t mode2) { return mode1 == 5 && mode2 == 2; }
@@ -166,7 +136,7 @@ map_image render_world_map(int block) {
                 const object_instance* o =
                     list_at(engine.object_instances, cell.child_instance[static_cast<size_t>(k)]);
                 if (!o || o->sprite3d == 0 || o->gfx_show != 1 || o->is_player != 0) continue;
-                const object_definition* d = definition_of(*o, name_text(cell.child_name[static_cast<size_t>(k)]));
+                const object_definition* d = list_at(engine.object_definitions, o->definition_index);
                 if (!d) continue;
                 // Collectables keep at least one pixel, so none is lost at small sizes.
                 const int min_side = o->collision != 0 ? 1 : 0;
@@ -182,7 +152,7 @@ map_image render_world_map(int block) {
     const int frame = block >= 12 ? 2 : 1;
     for (int i = 0; i < list_size(engine.enemy_list); ++i) {
         const enemy& e = *list_at(engine.enemy_list, i);
-        if (const object_definition* d = definition_of(e); d && e.sprite3d != 0)
+        if (const object_definition* d = list_at(engine.object_definitions, e.definition_index); d && e.sprite3d != 0)
             draw_picture(c, picture_of(d->image_path, white), px(e.pos_x + e.anchor_x), px(e.pos_y + e.anchor_y),
                          std::max(1, px(e.width)), std::max(1, px(e.height)), e.alpha,
                          adds_light(e.x_mode1, e.x_mode2));
