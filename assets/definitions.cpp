@@ -16,14 +16,20 @@ namespace {
 // Byte fields keep the low 8 bits of the converted value, read back signed.
 int8_t low_byte(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFFu)); }
 
-using key_setter = void (*)(object_definition&, const text&);
+using definition_key = key_row<void (*)(object_definition&, const text&)>;
 
-struct definition_key {
-    const char* key;
-    value_kind kind;
-    value_use use;
-    key_setter set;
-};
+template <int32_t object_definition::*field>
+void set_integer(object_definition& d, const text& v) {
+    d.*field = text_to_int(v);
+}
+template <int8_t object_definition::*field>
+void set_byte(object_definition& d, const text& v) {
+    d.*field = low_byte(text_to_int(v));
+}
+template <text object_definition::*field>
+void set_text(object_definition& d, const text& v) {
+    d.*field = v;
+}
 
 // The keys in the order they are tested, with what each sets, the kind of
 // its value and whether anything reads it; the first that equals the key
@@ -35,52 +41,30 @@ const definition_key definition_table[] = {
          // An empty name or "#" marks a type that object files never place.
          d.gfx_name = (v.empty() || v == "#") ? text("NOPE") : v;
      }},
-    {"DGFXTRANSPARENCY", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.gfx_transparency = text_to_int(v); }},
-    {"DDENSITY", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.density = text_to_int(v); }},
-    {"DFITTOMATRIX", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.fit_to_matrix = low_byte(text_to_int(v)); }},
-    {"DCOLLISION", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.collision = low_byte(text_to_int(v)); }},
-    {"DHOTSPOT", value_kind::text, value_use::used, [](object_definition& d, const text& v) { d.hotspot = v; }},
-    {"DXMODE1", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.x_mode1 = text_to_int(v); }},
-    {"DXMODE2", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.x_mode2 = text_to_int(v); }},
-    {"DGFXSHOW", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.gfx_show = low_byte(text_to_int(v)); }},
-    {"DCENTERFIELD", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.center_field = low_byte(text_to_int(v)); }},
-    {"DKILLONCOLLISION", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.kill_on_collision = low_byte(text_to_int(v)); }},
-    {"DSCORE", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.score = text_to_int(v); }},
-    {"DCOUNTTOSCORE", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.count_to_score = low_byte(text_to_int(v)); }},
-    {"DUSECOUNTSOUND", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.use_count_sound = low_byte(text_to_int(v)); }},
-    {"DCOUNTSOUND", value_kind::text, value_use::used, [](object_definition& d, const text& v) { d.count_sound = v; }},
-    {"DISPLAYER", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.is_player = low_byte(text_to_int(v)); }},
-    {"DISENEMY", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.is_enemy = low_byte(text_to_int(v)); }},
-    {"DRANDOMMOVE", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.random_move = text_to_int(v); }},
-    {"DMOVEX", value_kind::integer, value_use::unused,
-     [](object_definition& d, const text& v) { d.move_x = text_to_int(v); }},
-    {"DMOVEY", value_kind::integer, value_use::unused,
-     [](object_definition& d, const text& v) { d.move_y = text_to_int(v); }},
-    {"DVELOX", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.velo_x = text_to_int(v); }},
-    {"DVELOY", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.velo_y = text_to_int(v); }},
-    {"DAILEVEL", value_kind::byte, value_use::used,
-     [](object_definition& d, const text& v) { d.ai_level = low_byte(text_to_int(v)); }},
-    {"DDMOVE", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.d_move = text_to_int(v); }},
-    {"DCHANGEDIRECTION", value_kind::integer, value_use::used,
-     [](object_definition& d, const text& v) { d.change_direction = text_to_int(v); }},
+    {"DGFXTRANSPARENCY", value_kind::integer, value_use::used, set_integer<&object_definition::gfx_transparency>},
+    {"DDENSITY", value_kind::integer, value_use::used, set_integer<&object_definition::density>},
+    {"DFITTOMATRIX", value_kind::byte, value_use::used, set_byte<&object_definition::fit_to_matrix>},
+    {"DCOLLISION", value_kind::byte, value_use::used, set_byte<&object_definition::collision>},
+    {"DHOTSPOT", value_kind::text, value_use::used, set_text<&object_definition::hotspot>},
+    {"DXMODE1", value_kind::integer, value_use::used, set_integer<&object_definition::x_mode1>},
+    {"DXMODE2", value_kind::integer, value_use::used, set_integer<&object_definition::x_mode2>},
+    {"DGFXSHOW", value_kind::byte, value_use::used, set_byte<&object_definition::gfx_show>},
+    {"DCENTERFIELD", value_kind::byte, value_use::used, set_byte<&object_definition::center_field>},
+    {"DKILLONCOLLISION", value_kind::byte, value_use::used, set_byte<&object_definition::kill_on_collision>},
+    {"DSCORE", value_kind::integer, value_use::used, set_integer<&object_definition::score>},
+    {"DCOUNTTOSCORE", value_kind::byte, value_use::used, set_byte<&object_definition::count_to_score>},
+    {"DUSECOUNTSOUND", value_kind::byte, value_use::used, set_byte<&object_definition::use_count_sound>},
+    {"DCOUNTSOUND", value_kind::text, value_use::used, set_text<&object_definition::count_sound>},
+    {"DISPLAYER", value_kind::byte, value_use::used, set_byte<&object_definition::is_player>},
+    {"DISENEMY", value_kind::byte, value_use::used, set_byte<&object_definition::is_enemy>},
+    {"DRANDOMMOVE", value_kind::integer, value_use::used, set_integer<&object_definition::random_move>},
+    {"DMOVEX", value_kind::integer, value_use::unused, set_integer<&object_definition::move_x>},
+    {"DMOVEY", value_kind::integer, value_use::unused, set_integer<&object_definition::move_y>},
+    {"DVELOX", value_kind::integer, value_use::used, set_integer<&object_definition::velo_x>},
+    {"DVELOY", value_kind::integer, value_use::used, set_integer<&object_definition::velo_y>},
+    {"DAILEVEL", value_kind::byte, value_use::used, set_byte<&object_definition::ai_level>},
+    {"DDMOVE", value_kind::integer, value_use::used, set_integer<&object_definition::d_move>},
+    {"DCHANGEDIRECTION", value_kind::integer, value_use::used, set_integer<&object_definition::change_direction>},
 };
 
 // Applies the line pairs of one definition file to d, each as it is read.
@@ -105,11 +89,7 @@ void apply_definition_key(object_definition& d, const text& key, const text& val
     // Not a key of the table: the pair is ignored.
 }
 
-std::vector<key_description> definition_keys() {
-    std::vector<key_description> keys;
-    for (const definition_key& k : definition_table) keys.push_back({k.key, k.kind, k.use});
-    return keys;
-}
+std::vector<key_description> definition_keys() { return describe_keys(definition_table); }
 
 // The image path cut before the first exact occurrence of the image extension
 // (anywhere in the path, folder included), then ".dll". When the extension is

@@ -28,14 +28,8 @@ const object_names& names() {
     return n;
 }
 
-using pair_setter = void (*)(world_cell& c, const object_file_pair& pair);
-
-struct object_file_key {
-    const char* key;
-    value_kind kind;
-    value_use use;
-    pair_setter set;  // nullptr: accepted, without effect
-};
+// A key without a setter is accepted without effect.
+using object_file_key = key_row<void (*)(world_cell& c, const object_file_pair& pair)>;
 
 template <int slot>
 void set_child(world_cell& c, const object_file_pair& pair) {
@@ -116,11 +110,7 @@ object_file_contents read_object_pairs(const text& path) {
 
 }  // namespace
 
-std::vector<key_description> object_file_keys() {
-    std::vector<key_description> keys;
-    for (const object_file_key& k : object_file_table) keys.push_back({k.key, k.kind, k.use});
-    return keys;
-}
+std::vector<key_description> object_file_keys() { return describe_keys(object_file_table); }
 
 // ===========================================================================
 // Reading object files

@@ -44,22 +44,36 @@ bool read_pairs(const text& path) {
 
 namespace {
 
-using config_setter = void (*)(const text& value);
+using config_key = key_row<void (*)(const text& value)>;
 
-struct config_key {
-    const char* key;
-    value_kind kind;
-    value_use use;
-    config_setter set;
-};
+template <text EngineState::*field>
+void set_path(const text& v) {
+    engine.*field = as_path(v);
+}
+template <text EngineState::*field>
+void set_text(const text& v) {
+    engine.*field = v;
+}
+template <int32_t EngineState::*field>
+void set_integer(const text& v) {
+    engine.*field = text_to_int(v);
+}
+template <int8_t EngineState::*field>
+void set_flag(const text& v) {
+    engine.*field = as_flag(v);
+}
+template <float EngineState::*field>
+void set_decimal(const text& v) {
+    engine.*field = text_to_float(v);
+}
 
 const config_key config_table[] = {
-    {"SOUNDFXPATH", value_kind::path, value_use::used, [](const text& v) { engine.sound_fx_path = as_path(v); }},
-    {"EGFXPATH", value_kind::path, value_use::unused, [](const text& v) { engine.egfx_path = as_path(v); }},
-    {"EGFXMAX", value_kind::integer, value_use::unused, [](const text& v) { engine.egfx_max = text_to_int(v); }},
-    {"FONTPATH", value_kind::path, value_use::used, [](const text& v) { engine.font_path = as_path(v); }},
-    {"FONTSYSTEM", value_kind::path, value_use::used, [](const text& v) { engine.font_system = as_path(v); }},
-    {"WINDOWMODE", value_kind::flag, value_use::used, [](const text& v) { engine.window_mode = as_flag(v); }},
+    {"SOUNDFXPATH", value_kind::path, value_use::used, set_path<&EngineState::sound_fx_path>},
+    {"EGFXPATH", value_kind::path, value_use::unused, set_path<&EngineState::egfx_path>},
+    {"EGFXMAX", value_kind::integer, value_use::unused, set_integer<&EngineState::egfx_max>},
+    {"FONTPATH", value_kind::path, value_use::used, set_path<&EngineState::font_path>},
+    {"FONTSYSTEM", value_kind::path, value_use::used, set_path<&EngineState::font_system>},
+    {"WINDOWMODE", value_kind::flag, value_use::used, set_flag<&EngineState::window_mode>},
     {"MULTITASK", value_kind::integer, value_use::used,
      [](const text& v) {
          // Milliseconds of event wait and sleep per frame. A negative value
@@ -67,39 +81,37 @@ const config_key config_table[] = {
          int32_t ms = text_to_int(v);
          engine.multitask = ms < 0 ? 0 : ms;
      }},
-    {"SAVEGFX", value_kind::text, value_use::unused, [](const text& v) { engine.save_gfx = v; }},
-    {"SAVEEVOLUTION", value_kind::text, value_use::unused, [](const text& v) { engine.save_evolution = v; }},
-    {"APPNAME", value_kind::text, value_use::shown, [](const text& v) { engine.app_name = v; }},
-    {"GFXPATH", value_kind::path, value_use::unused, [](const text& v) { engine.gfx_path = as_path(v); }},
+    {"SAVEGFX", value_kind::text, value_use::unused, set_text<&EngineState::save_gfx>},
+    {"SAVEEVOLUTION", value_kind::text, value_use::unused, set_text<&EngineState::save_evolution>},
+    {"APPNAME", value_kind::text, value_use::shown, set_text<&EngineState::app_name>},
+    {"GFXPATH", value_kind::path, value_use::unused, set_path<&EngineState::gfx_path>},
     // A whole number of pixels, kept as a float for the display's scaling.
     {"RESOLUTION", value_kind::integer, value_use::used,
      [](const text& v) { engine.resolution = static_cast<float>(text_to_int(v)); }},
-    {"TOPO", value_kind::path, value_use::unused, [](const text& v) { engine.topo_path = as_path(v); }},
-    {"BASICGFX", value_kind::path, value_use::unused, [](const text& v) { engine.basic_gfx_path = as_path(v); }},
-    {"USEEXTENDEDTOPO", value_kind::flag, value_use::used,
-     [](const text& v) { engine.use_extended_topo = as_flag(v); }},
-    {"APPENTRY", value_kind::text, value_use::used, [](const text& v) { engine.app_entry = v; }},
-    {"APPSTART", value_kind::text, value_use::used, [](const text& v) { engine.app_start = v; }},
-    {"TOPOGFX", value_kind::path, value_use::used, [](const text& v) { engine.topo_gfx_path = as_path(v); }},
-    {"GFXCODEC", value_kind::text, value_use::used, [](const text& v) { engine.gfx_codec = v; }},
-    {"SYSTEMCORE", value_kind::path, value_use::shown, [](const text& v) { engine.system_core_path = as_path(v); }},
-    {"CORENAME", value_kind::text, value_use::shown, [](const text& v) { engine.core_name = v; }},
+    {"TOPO", value_kind::path, value_use::unused, set_path<&EngineState::topo_path>},
+    {"BASICGFX", value_kind::path, value_use::unused, set_path<&EngineState::basic_gfx_path>},
+    {"USEEXTENDEDTOPO", value_kind::flag, value_use::used, set_flag<&EngineState::use_extended_topo>},
+    {"APPENTRY", value_kind::text, value_use::used, set_text<&EngineState::app_entry>},
+    {"APPSTART", value_kind::text, value_use::used, set_text<&EngineState::app_start>},
+    {"TOPOGFX", value_kind::path, value_use::used, set_path<&EngineState::topo_gfx_path>},
+    {"GFXCODEC", value_kind::text, value_use::used, set_text<&EngineState::gfx_codec>},
+    {"SYSTEMCORE", value_kind::path, value_use::shown, set_path<&EngineState::system_core_path>},
+    {"CORENAME", value_kind::text, value_use::shown, set_text<&EngineState::core_name>},
     // Older data switches the world view with this key: same field, so of
     // the two keys the later one in the file wins.
-    {"USESPRITE3D", value_kind::flag, value_use::used, [](const text& v) { engine.window_mode = as_flag(v); }},
-    {"MAXFOE", value_kind::integer, value_use::used, [](const text& v) { engine.max_foe = text_to_int(v); }},
-    {"LOGPATH", value_kind::path, value_use::used, [](const text& v) { engine.log_path = as_path(v); }},
-    {"LOGFILE", value_kind::text, value_use::used, [](const text& v) { engine.log_file = v; }},
-    {"RGBCODEPATH", value_kind::text, value_use::used, [](const text& v) { engine.rgb_code_path = v; }},
-    {"WORLDGFX", value_kind::path, value_use::used, [](const text& v) { engine.world_gfx_path = as_path(v); }},
-    {"USELOGFILE", value_kind::flag, value_use::unused, [](const text& v) { engine.use_log_file = as_flag(v); }},
-    {"LOADSCREEN", value_kind::text, value_use::used, [](const text& v) { engine.load_screen = v; }},
-    {"LOADANIM", value_kind::text, value_use::unused, [](const text& v) { engine.load_anim = v; }},
-    {"FULLSCREENZOOM", value_kind::decimal, value_use::used,
-     [](const text& v) { engine.full_screen_zoom = text_to_float(v); }},
-    {"RESBASEW", value_kind::integer, value_use::used, [](const text& v) { engine.res_base_w = text_to_int(v); }},
-    {"RESBASEH", value_kind::integer, value_use::unused, [](const text& v) { engine.res_base_h = text_to_int(v); }},
-    {"CURSOR", value_kind::path, value_use::used, [](const text& v) { engine.cursor_path = as_path(v); }},
+    {"USESPRITE3D", value_kind::flag, value_use::used, set_flag<&EngineState::window_mode>},
+    {"MAXFOE", value_kind::integer, value_use::used, set_integer<&EngineState::max_foe>},
+    {"LOGPATH", value_kind::path, value_use::used, set_path<&EngineState::log_path>},
+    {"LOGFILE", value_kind::text, value_use::used, set_text<&EngineState::log_file>},
+    {"RGBCODEPATH", value_kind::text, value_use::used, set_text<&EngineState::rgb_code_path>},
+    {"WORLDGFX", value_kind::path, value_use::used, set_path<&EngineState::world_gfx_path>},
+    {"USELOGFILE", value_kind::flag, value_use::unused, set_flag<&EngineState::use_log_file>},
+    {"LOADSCREEN", value_kind::text, value_use::used, set_text<&EngineState::load_screen>},
+    {"LOADANIM", value_kind::text, value_use::unused, set_text<&EngineState::load_anim>},
+    {"FULLSCREENZOOM", value_kind::decimal, value_use::used, set_decimal<&EngineState::full_screen_zoom>},
+    {"RESBASEW", value_kind::integer, value_use::used, set_integer<&EngineState::res_base_w>},
+    {"RESBASEH", value_kind::integer, value_use::unused, set_integer<&EngineState::res_base_h>},
+    {"CURSOR", value_kind::path, value_use::used, set_path<&EngineState::cursor_path>},
     {"CURSORSPEED", value_kind::integer, value_use::used,
      [](const text& v) {
          // Clamped to a byte first; the steering reads the inverse.
@@ -109,15 +121,15 @@ const config_key config_table[] = {
          engine.cursor_speed = speed;
          engine.cursor_speed_inverse = 255 - speed;
      }},
-    {"VEGIDENSE", value_kind::integer, value_use::unused, [](const text& v) { engine.vegi_dense = text_to_int(v); }},
-    {"USEFULLMATRIX", value_kind::flag, value_use::unused, [](const text& v) { engine.use_full_matrix = as_flag(v); }},
+    {"VEGIDENSE", value_kind::integer, value_use::unused, set_integer<&EngineState::vegi_dense>},
+    {"USEFULLMATRIX", value_kind::flag, value_use::unused, set_flag<&EngineState::use_full_matrix>},
     {"WORLDRANDOM", value_kind::integer, value_use::used,
      [](const text& v) {
          // The generator is seeded at once, while the file is still being read.
          engine.world_random = text_to_int(v);
          random_seed(engine.world_random);
      }},
-    {"MULTICORE", value_kind::flag, value_use::unused, [](const text& v) { engine.multicore = as_flag(v); }},
+    {"MULTICORE", value_kind::flag, value_use::unused, set_flag<&EngineState::multicore>},
     {"MAPSIZE", value_kind::integer, value_use::used,
      [](const text& v) {
          // Largest world size of a rebuilt world, the same both ways. Too large
@@ -128,18 +140,15 @@ const config_key config_table[] = {
          engine.map_size_x = size;
          engine.map_size_y = size;
      }},
-    {"WORLDTEMPERATURE", value_kind::decimal, value_use::unused,
-     [](const text& v) { engine.world_temperature = text_to_float(v); }},
+    {"WORLDTEMPERATURE", value_kind::decimal, value_use::unused, set_decimal<&EngineState::world_temperature>},
     {"WORLDREFRESH", value_kind::integer, value_use::used,
      [](const text& v) {
          engine.world_refresh = text_to_int(v);
          engine.frame_cycle_length = engine.world_refresh;
      }},
-    {"SELFCREATEBASE", value_kind::path, value_use::used,
-     [](const text& v) { engine.self_create_base_path = as_path(v); }},
-    {"USESELFCREATEBASE", value_kind::flag, value_use::used,
-     [](const text& v) { engine.use_self_create_base = as_flag(v); }},
-    {"LABSWITCH", value_kind::integer, value_use::used, [](const text& v) { engine.lab_switch = text_to_int(v); }},
+    {"SELFCREATEBASE", value_kind::path, value_use::used, set_path<&EngineState::self_create_base_path>},
+    {"USESELFCREATEBASE", value_kind::flag, value_use::used, set_flag<&EngineState::use_self_create_base>},
+    {"LABSWITCH", value_kind::integer, value_use::used, set_integer<&EngineState::lab_switch>},
 };
 
 }  // namespace
@@ -154,11 +163,7 @@ void apply_config_key(const text& key, const text& value) {
     // Not a key of the table: the pair is skipped.
 }
 
-std::vector<key_description> configuration_keys() {
-    std::vector<key_description> keys;
-    for (const config_key& k : config_table) keys.push_back({k.key, k.kind, k.use});
-    return keys;
-}
+std::vector<key_description> configuration_keys() { return describe_keys(config_table); }
 
 // ===========================================================================
 // Reading the file and bringing up the devices

@@ -6,6 +6,7 @@
 // and the data checker checks files against.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "core/engine_state.h"
@@ -41,6 +42,24 @@ struct key_description {
     value_kind kind;
     value_use use;
 };
+
+// A row of a file kind's table: the key described, and what it sets (a
+// setter of the file kind's own).
+template <class Setter>
+struct key_row {
+    const char* key;
+    value_kind kind;
+    value_use use;
+    Setter set;
+};
+
+// The rows of a table without their setters, in order.
+template <class Setter, size_t n>
+std::vector<key_description> describe_keys(const key_row<Setter> (&rows)[n]) {
+    std::vector<key_description> keys;
+    for (const key_row<Setter>& r : rows) keys.push_back({r.key, r.kind, r.use});
+    return keys;
+}
 
 // ===========================================================================
 // Reading
