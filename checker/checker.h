@@ -31,9 +31,10 @@ struct check_result {
     std::vector<text> facts;  // what the checker learned (world sizes), for the summary
 };
 
-// The engine's start-up in the current folder without a display:
-// configuration, decoders, the grid, world graphics and object definitions.
-// false with the reason when there is no configuration to read.
+// The engine's start-up steps in the current folder without a display, up
+// to the world: configuration (without devices), decoders, a display of the
+// game's base size, the grid and lists, the assets. false with the reason
+// when there is no configuration to read.
 bool start_without_display(text& why);
 // Checks the game in the current folder. Leaves the engine state as the
 // check's start-up build left it.
