@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/engine_state.h"
+#include "core/line_pairs.h"
 
 namespace tw {
 
@@ -10,16 +11,14 @@ namespace tw {
 void load_object_definitions();
 text definition_file_path(const text& image_path, const text& gfx_codec);  // cut + ".dll"
 void apply_definition_key(object_definition& d, const text& key, const text& value);
-bool is_definition_key(const text& key);      // a key of the definition file table
-std::vector<text> definition_key_names();     // the table's keys, in the order they are tested
+std::vector<key_description> definition_keys();   // the keys, in the order they are tested
 
 // --- object files (assets/object_files.cpp) ---
 void read_object_file(int32_t x, int32_t y, const text& path);
 void assign_cell_graphic(int32_t x, int32_t y, const text& name);
 // The parsed pairs of an object file, read once per build (engine.object_file_cache).
 const object_file_contents& cached_object_file(const text& path);
-bool is_object_file_key(const text& key);     // a key object files may hold (with or without effect)
-std::vector<text> object_file_key_names();
+std::vector<key_description> object_file_keys();  // every key object files may hold, in test order
 
 // --- graphics lists and loading screen (assets/graphics_lists.cpp) ---
 void show_loading_screen();

@@ -13,62 +13,64 @@ namespace tw {
 
 namespace {
 
-// Width-8 fields keep the low 8 bits of the converted value, read back signed.
-int8_t low_byte(int32_t v) {
-    return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFFu));
+// Byte fields keep the low 8 bits of the converted value, read back signed.
+int8_t low_byte(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(v) & 0xFFu)); }
+
+using definition_key = key_row<void (*)(object_definition&, const text&)>;
+
+template <int32_t object_definition::*field>
+void set_integer(object_definition& d, const text& v) {
+    d.*field = text_to_int(v);
+}
+template <int8_t object_definition::*field>
+void set_byte(object_definition& d, const text& v) {
+    d.*field = low_byte(text_to_int(v));
+}
+template <text object_definition::*field>
+void set_text(object_definition& d, const text& v) {
+    d.*field = v;
 }
 
-using key_setter = void (*)(object_definition&, const text&);
-
-struct definition_key {
-    const char* key;
-    key_setter set;
-};
-
-// The keys in the order they are tested; the first that equals the key line
-// is applied.
-const definition_key definition_keys[] = {
-    {"DGFXNAME",
+// The keys in the order they are tested, with what each sets, the kind of
+// its value and whether anything reads it; the first that equals the key
+// line is applied. Enemies copy DMOVEX and DMOVEY, and their movement never
+// reads them.
+const definition_key definition_table[] = {
+    {"DGFXNAME", value_kind::text, value_use::used,
      [](object_definition& d, const text& v) {
          // An empty name or "#" marks a type that object files never place.
          d.gfx_name = (v.empty() || v == "#") ? text("NOPE") : v;
      }},
-    {"DGFXTRANSPARENCY", [](object_definition& d, const text& v) { d.gfx_transparency = text_to_int(v); }},
-    {"DDENSITY", [](object_definition& d, const text& v) { d.density = text_to_int(v); }},
-    {"DFITTOMATRIX", [](object_definition& d, const text& v) { d.fit_to_matrix = low_byte(text_to_int(v)); }},
-    {"DCOLLISION", [](object_definition& d, const text& v) { d.collision = low_byte(text_to_int(v)); }},
-    {"DHOTSPOT", [](object_definition& d, const text& v) { d.hotspot = v; }},
-    {"DXMODE1", [](object_definition& d, const text& v) { d.x_mode1 = text_to_int(v); }},
-    {"DXMODE2", [](object_definition& d, const text& v) { d.x_mode2 = text_to_int(v); }},
-    {"DGFXSHOW", [](object_definition& d, const text& v) { d.gfx_show = low_byte(text_to_int(v)); }},
-    {"DCENTERFIELD", [](object_definition& d, const text& v) { d.center_field = low_byte(text_to_int(v)); }},
-    {"DKILLONCOLLISION",
-     [](object_definition& d, const text& v) { d.kill_on_collision = low_byte(text_to_int(v)); }},
-    {"DSCORE", [](object_definition& d, const text& v) { d.score = text_to_int(v); }},
-    {"DCOUNTTOSCORE", [](object_definition& d, const text& v) { d.count_to_score = low_byte(text_to_int(v)); }},
-    {"DUSECOUNTSOUND", [](object_definition& d, const text& v) { d.use_count_sound = low_byte(text_to_int(v)); }},
-    {"DCOUNTSOUND", [](object_definition& d, const text& v) { d.count_sound = v; }},
-    {"DISPLAYER", [](object_definition& d, const text& v) { d.is_player = low_byte(text_to_int(v)); }},
-    {"DISENEMY", [](object_definition& d, const text& v) { d.is_enemy = low_byte(text_to_int(v)); }},
-    {"DRANDOMMOVE", [](object_definition& d, const text& v) { d.random_move = text_to_int(v); }},
-    {"DMOVEX", [](object_definition& d, const text& v) { d.move_x = text_to_int(v); }},
-    {"DMOVEY", [](object_definition& d, const text& v) { d.move_y = text_to_int(v); }},
-    {"DVELOX", [](object_definition& d, const text& v) { d.velo_x = text_to_int(v); }},
-    {"DVELOY", [](object_definition& d, const text& v) { d.velo_y = text_to_int(v); }},
-    {"DAILEVEL", [](object_definition& d, const text& v) { d.ai_level = low_byte(text_to_int(v)); }},
-    {"DDMOVE", [](object_definition& d, const text& v) { d.d_move = text_to_int(v); }},
-    {"DCHANGEDIRECTION", [](object_definition& d, const text& v) { d.change_direction = text_to_int(v); }},
+    {"DGFXTRANSPARENCY", value_kind::integer, value_use::used, set_integer<&object_definition::gfx_transparency>},
+    {"DDENSITY", value_kind::integer, value_use::used, set_integer<&object_definition::density>},
+    {"DFITTOMATRIX", value_kind::byte, value_use::used, set_byte<&object_definition::fit_to_matrix>},
+    {"DCOLLISION", value_kind::byte, value_use::used, set_byte<&object_definition::collision>},
+    {"DHOTSPOT", value_kind::text, value_use::used, set_text<&object_definition::hotspot>},
+    {"DXMODE1", value_kind::integer, value_use::used, set_integer<&object_definition::x_mode1>},
+    {"DXMODE2", value_kind::integer, value_use::used, set_integer<&object_definition::x_mode2>},
+    {"DGFXSHOW", value_kind::byte, value_use::used, set_byte<&object_definition::gfx_show>},
+    {"DCENTERFIELD", value_kind::byte, value_use::used, set_byte<&object_definition::center_field>},
+    {"DKILLONCOLLISION", value_kind::byte, value_use::used, set_byte<&object_definition::kill_on_collision>},
+    {"DSCORE", value_kind::integer, value_use::used, set_integer<&object_definition::score>},
+    {"DCOUNTTOSCORE", value_kind::byte, value_use::used, set_byte<&object_definition::count_to_score>},
+    {"DUSECOUNTSOUND", value_kind::byte, value_use::used, set_byte<&object_definition::use_count_sound>},
+    {"DCOUNTSOUND", value_kind::text, value_use::used, set_text<&object_definition::count_sound>},
+    {"DISPLAYER", value_kind::byte, value_use::used, set_byte<&object_definition::is_player>},
+    {"DISENEMY", value_kind::byte, value_use::used, set_byte<&object_definition::is_enemy>},
+    {"DRANDOMMOVE", value_kind::integer, value_use::used, set_integer<&object_definition::random_move>},
+    {"DMOVEX", value_kind::integer, value_use::unused, set_integer<&object_definition::move_x>},
+    {"DMOVEY", value_kind::integer, value_use::unused, set_integer<&object_definition::move_y>},
+    {"DVELOX", value_kind::integer, value_use::used, set_integer<&object_definition::velo_x>},
+    {"DVELOY", value_kind::integer, value_use::used, set_integer<&object_definition::velo_y>},
+    {"DAILEVEL", value_kind::byte, value_use::used, set_byte<&object_definition::ai_level>},
+    {"DDMOVE", value_kind::integer, value_use::used, set_integer<&object_definition::d_move>},
+    {"DCHANGEDIRECTION", value_kind::integer, value_use::used, set_integer<&object_definition::change_direction>},
 };
 
-// Reads the key/value line pairs of one definition file into d. A file that
-// ends after a key line gives that key the empty value (read_line yields ""
-// at the end).
+// Applies the line pairs of one definition file to d, each as it is read.
 void read_definition_file(object_definition& d, int file) {
-    while (!end_of_file(file)) {
-        text key = read_line(file);
-        text value = read_line(file);
-        apply_definition_key(d, key, value);
-    }
+    line_pair pair;
+    while (read_line_pair(file, pair)) apply_definition_key(d, pair.key, pair.value);
 }
 
 }  // namespace
@@ -78,7 +80,7 @@ void read_definition_file(object_definition& d, int file) {
 // ===========================================================================
 
 void apply_definition_key(object_definition& d, const text& key, const text& value) {
-    for (const definition_key& k : definition_keys) {
+    for (const definition_key& k : definition_table) {
         if (key == k.key) {
             k.set(d, value);
             return;
@@ -87,17 +89,7 @@ void apply_definition_key(object_definition& d, const text& key, const text& val
     // Not a key of the table: the pair is ignored.
 }
 
-bool is_definition_key(const text& key) {
-    for (const definition_key& k : definition_keys)
-        if (key == k.key) return true;
-    return false;
-}
-
-std::vector<text> definition_key_names() {
-    std::vector<text> names;
-    for (const definition_key& k : definition_keys) names.emplace_back(k.key);
-    return names;
-}
+std::vector<key_description> definition_keys() { return describe_keys(definition_table); }
 
 // The image path cut before the first exact occurrence of the image extension
 // (anywhere in the path, folder included), then ".dll". When the extension is

@@ -3,105 +3,118 @@
 // and the cache that lets a world build read each object file only once.
 #include "assets/assets.h"
 
-#include <iterator>
-
 #include "runtime/media_runtime.h"
 
 namespace tw {
 
 // ===========================================================================
-// Reading object files
+// Key table
 // ===========================================================================
 
 namespace {
 
-// Reads the key/value line pairs of an object file. A key on the last line
-// gets the empty value, as read_line gives "" past the end.
-object_file_contents read_object_pairs(const text& path) {
-    object_file_contents contents;
-    int file = open_file_read(-1, path);
-    if (file == 0) return contents;
-    contents.exists = true;
-    while (!end_of_file(file)) {
-        object_file_pair pair;
-        pair.key = read_line(file);
-        pair.value = read_line(file);
-        pair.key_id = intern_name(pair.key);
-        pair.value_id = intern_name(pair.value);
-        contents.pairs.push_back(std::move(pair));
-    }
-    close_file(file);
-    return contents;
-}
+// Byte fields keep the low 8 bits of the value.
+int8_t low_byte(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF)); }
 
-// The keys with an effect, as interned names. Keys match exactly and
-// case-sensitively, so comparing ids is comparing the texts.
-struct object_keys {
-    name_id gfx_name = intern_name("GFXNAME");
-    name_id child[8] = {intern_name("CHILD1"), intern_name("CHILD2"), intern_name("CHILD3"),
-                        intern_name("CHILD4"), intern_name("CHILD5"), intern_name("CHILD6"),
-                        intern_name("CHILD7"), intern_name("CHILD8")};
-    name_id use_collision = intern_name("USECOLLISION");
-    name_id transparency = intern_name("TRANSPARENCY");
-    name_id use_enemy = intern_name("USEENEMY");
+// The values the setters compare with, interned once.
+struct object_names {
     name_id empty = intern_name("");
     name_id hash = intern_name("#");
     name_id dummy = intern_name("dummy.png");
 };
 
-const object_keys& keys() {
-    static const object_keys k;
-    return k;
+const object_names& names() {
+    static const object_names n;
+    return n;
 }
 
-// int8 fields keep the low 8 bits of the value.
-int8_t low_byte(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF)); }
+// A key without a setter is accepted without effect.
+using object_file_key = key_row<void (*)(world_cell& c, const object_file_pair& pair)>;
+
+template <int slot>
+void set_child(world_cell& c, const object_file_pair& pair) {
+    c.child_name[slot] = pair.value_id;
+    c.child_instance[slot] = -1;
+    // "#" closes the child list: placement examines slots 0..slot.
+    if (pair.value_id == names().hash) c.child_count = static_cast<int8_t>(slot);
+}
+
+// The keys in the order they are tested, with what each sets in the cell,
+// the kind of its value and whether anything reads it.
+const object_file_key object_file_table[] = {
+    {"GFXNAME", value_kind::text, value_use::used,
+     [](world_cell& c, const object_file_pair& pair) {
+         c.gfx_name = pair.value_id == names().empty ? names().dummy : pair.value_id;
+     }},
+    {"CHILD1", value_kind::text, value_use::used, set_child<0>},
+    {"CHILD2", value_kind::text, value_use::used, set_child<1>},
+    {"CHILD3", value_kind::text, value_use::used, set_child<2>},
+    {"CHILD4", value_kind::text, value_use::used, set_child<3>},
+    {"CHILD5", value_kind::text, value_use::used, set_child<4>},
+    {"CHILD6", value_kind::text, value_use::used, set_child<5>},
+    {"CHILD7", value_kind::text, value_use::used, set_child<6>},
+    {"CHILD8", value_kind::text, value_use::used, set_child<7>},
+    {"RANDOMSEED", value_kind::integer, value_use::unused, nullptr},
+    {"USECOLLISION", value_kind::byte, value_use::used,
+     [](world_cell& c, const object_file_pair& pair) { c.use_collision = low_byte(text_to_int(pair.value)); }},
+    {"TRANSPARENCY", value_kind::integer, value_use::used,
+     [](world_cell& c, const object_file_pair& pair) {
+         c.transparency = text_to_int(pair.value);
+         // Unclamped on purpose: a value above 255 gives a negative alpha, which
+         // hides the cell like 0 does. Computed in 64 bits so that extreme
+         // values wrap instead of overflowing.
+         c.alpha = static_cast<int32_t>(static_cast<uint32_t>(255 - static_cast<int64_t>(c.transparency)));
+     }},
+    {"USEENEMY", value_kind::flag, value_use::used,
+     [](world_cell& c, const object_file_pair& pair) { c.use_enemy = low_byte(text_to_int(pair.value)); }},
+    {"USEDIRECTION", value_kind::text, value_use::unused, nullptr},
+    {"INTERNALNAME", value_kind::text, value_use::unused, nullptr},
+};
+
+// The table's keys interned, by position. Keys match exactly and
+// case-sensitively, so comparing ids is comparing the texts.
+const std::vector<name_id>& key_ids() {
+    static const std::vector<name_id> ids = [] {
+        std::vector<name_id> v;
+        for (const object_file_key& k : object_file_table) v.push_back(intern_name(k.key));
+        return v;
+    }();
+    return ids;
+}
 
 void apply_object_pair(world_cell& c, const object_file_pair& pair) {
-    const object_keys& k = keys();
-    if (pair.key_id == k.gfx_name) {
-        c.gfx_name = pair.value_id == k.empty ? k.dummy : pair.value_id;
+    const std::vector<name_id>& ids = key_ids();
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (pair.key_id != ids[i]) continue;
+        if (object_file_table[i].set) object_file_table[i].set(c, pair);
         return;
     }
-    for (int slot = 0; slot < 8; ++slot) {
-        if (pair.key_id != k.child[slot]) continue;
-        c.child_name[static_cast<size_t>(slot)] = pair.value_id;
-        c.child_instance[static_cast<size_t>(slot)] = -1;
-        // "#" closes the child list: placement examines slots 0..slot.
-        if (pair.value_id == k.hash) c.child_count = static_cast<int8_t>(slot);
-        return;
-    }
-    if (pair.key_id == k.use_collision) {
-        c.use_collision = low_byte(text_to_int(pair.value));
-    } else if (pair.key_id == k.transparency) {
-        c.transparency = text_to_int(pair.value);
-        // Unclamped on purpose: a value above 255 gives a negative alpha, which
-        // hides the cell like 0 does. Computed in 64 bits so that extreme
-        // values wrap instead of overflowing.
-        c.alpha = static_cast<int32_t>(static_cast<uint32_t>(255 - static_cast<int64_t>(c.transparency)));
-    } else if (pair.key_id == k.use_enemy) {
-        c.use_enemy = low_byte(text_to_int(pair.value));
-    }
-    // RANDOMSEED, USEDIRECTION and INTERNALNAME are valid keys without effect;
-    // any other key line is skipped together with its value line.
+    // Any other key line is skipped together with its value line.
 }
 
-// Every key an object file may hold, those without effect included.
-const char* const object_file_keys[] = {
-    "GFXNAME", "CHILD1", "CHILD2", "CHILD3", "CHILD4", "CHILD5", "CHILD6", "CHILD7", "CHILD8",
-    "RANDOMSEED", "USECOLLISION", "TRANSPARENCY", "USEENEMY", "USEDIRECTION", "INTERNALNAME"};
+// The pairs of an object file, key and value interned.
+object_file_contents read_object_pairs(const text& path) {
+    object_file_contents contents;
+    std::vector<line_pair> pairs;
+    contents.exists = read_line_pairs(path, pairs);
+    for (line_pair& p : pairs) {
+        object_file_pair pair;
+        pair.key_id = intern_name(p.key);
+        pair.value_id = intern_name(p.value);
+        pair.key = std::move(p.key);
+        pair.value = std::move(p.value);
+        contents.pairs.push_back(std::move(pair));
+    }
+    return contents;
+}
 
 }  // namespace
 
-bool is_object_file_key(const text& key) {
-    for (const char* k : object_file_keys)
-        if (key == k) return true;
-    return false;
-}
+std::vector<key_description> object_file_keys() { return describe_keys(object_file_table); }
 
-std::vector<text> object_file_key_names() {
-    return {std::begin(object_file_keys), std::end(object_file_keys)};
-}
+// ===========================================================================
+// Reading object files
+// ===========================================================================
 
 const object_file_contents& cached_object_file(const text& path) {
     if (engine.object_file_cache_off) {
@@ -122,7 +135,7 @@ void read_object_file(int32_t x, int32_t y, const text& path) {
     world_cell& c = cell_at(x, y);
     c.child_count = 0;
     for (const object_file_pair& pair : contents.pairs) apply_object_pair(c, pair);
-    if (c.gfx_name == keys().empty) c.gfx_name = keys().dummy;
+    if (c.gfx_name == names().empty) c.gfx_name = names().dummy;
     c.collision_flag = -1;  // placement, which always follows, decides it
 }
 

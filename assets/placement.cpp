@@ -154,6 +154,7 @@ void place_cell_children(int32_t x, int32_t y) {
             object_instance* inst = append_record(insts);
             if (inst == nullptr) continue;
             fill_instance(*inst, *def);
+            inst->definition_index = list_index(defs);
             cell.child_instance[static_cast<size_t>(slot)] = list_index(insts);
             cell.last_child_slot = slot;
             if (inst->collision != 0) cell.collision_flag = 1;
@@ -188,6 +189,7 @@ void spawn_enemies() {
                 enemy* e = append_record(enemies);
                 if (e == nullptr) continue;
                 fill_enemy(*e, *def, x, y);
+                e->definition_index = list_index(defs);
                 anchor_enemy(*e, *def);
             }
         }

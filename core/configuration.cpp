@@ -1,7 +1,7 @@
 // configuration: the settings file, read once at start-up. The file is a
-// sequence of line pairs (a key line, then a value line), paired by position
-// only; keys are matched exactly and case-sensitively, an unknown key skips
-// its pair, and a repeated key is applied again, so the last one wins.
+// sequence of line pairs (core/line_pairs.h): keys are matched exactly and
+// case-sensitively, an unknown key skips its pair, and a repeated key is
+// applied again, so the last one wins.
 #include "core/core.h"
 
 #include "runtime/media_runtime.h"
@@ -24,17 +24,13 @@ int8_t as_flag(const text& value) {
     return static_cast<int8_t>(static_cast<uint8_t>(static_cast<uint32_t>(text_to_int(value)) & 0xFFu));
 }
 
-// Reads every pair of the file into the engine state; false when the file
-// cannot be opened.
+// Reads every pair of the file into the engine state, each applied as it is
+// read; false when the file cannot be opened.
 bool read_pairs(const text& path) {
     int file = open_file_read(-1, path);
     if (file == 0) return false;
-    while (!end_of_file(file)) {
-        text key = read_line(file);
-        // A key on the last line gets an empty value.
-        text value = end_of_file(file) ? text() : read_line(file);
-        apply_config_key(key, value);
-    }
+    line_pair pair;
+    while (read_line_pair(file, pair)) apply_config_key(pair.key, pair.value);
     close_file(file);
     return true;
 }
@@ -42,62 +38,81 @@ bool read_pairs(const text& path) {
 }  // namespace
 
 // ===========================================================================
-// Keys, tested in this order
+// Keys, tested in this order: what each sets, the kind of its value, and
+// whether anything reads it
 // ===========================================================================
 
 namespace {
 
-using config_setter = void (*)(const text& value);
+using config_key = key_row<void (*)(const text& value)>;
 
-struct config_key {
-    const char* key;
-    config_setter set;
-};
+template <text EngineState::*field>
+void set_path(const text& v) {
+    engine.*field = as_path(v);
+}
+template <text EngineState::*field>
+void set_text(const text& v) {
+    engine.*field = v;
+}
+template <int32_t EngineState::*field>
+void set_integer(const text& v) {
+    engine.*field = text_to_int(v);
+}
+template <int8_t EngineState::*field>
+void set_flag(const text& v) {
+    engine.*field = as_flag(v);
+}
+template <float EngineState::*field>
+void set_decimal(const text& v) {
+    engine.*field = text_to_float(v);
+}
 
-const config_key config_keys[] = {
-    {"SOUNDFXPATH", [](const text& v) { engine.sound_fx_path = as_path(v); }},
-    {"EGFXPATH", [](const text& v) { engine.egfx_path = as_path(v); }},
-    {"EGFXMAX", [](const text& v) { engine.egfx_max = text_to_int(v); }},
-    {"FONTPATH", [](const text& v) { engine.font_path = as_path(v); }},
-    {"FONTSYSTEM", [](const text& v) { engine.font_system = as_path(v); }},
-    {"WINDOWMODE", [](const text& v) { engine.window_mode = as_flag(v); }},
-    {"MULTITASK",
+const config_key config_table[] = {
+    {"SOUNDFXPATH", value_kind::path, value_use::used, set_path<&EngineState::sound_fx_path>},
+    {"EGFXPATH", value_kind::path, value_use::unused, set_path<&EngineState::egfx_path>},
+    {"EGFXMAX", value_kind::integer, value_use::unused, set_integer<&EngineState::egfx_max>},
+    {"FONTPATH", value_kind::path, value_use::used, set_path<&EngineState::font_path>},
+    {"FONTSYSTEM", value_kind::path, value_use::used, set_path<&EngineState::font_system>},
+    {"WINDOWMODE", value_kind::flag, value_use::used, set_flag<&EngineState::window_mode>},
+    {"MULTITASK", value_kind::integer, value_use::used,
      [](const text& v) {
          // Milliseconds of event wait and sleep per frame. A negative value
          // would make the wait endless, so it counts as no wait at all.
          int32_t ms = text_to_int(v);
          engine.multitask = ms < 0 ? 0 : ms;
      }},
-    {"SAVEGFX", [](const text& v) { engine.save_gfx = v; }},
-    {"SAVEEVOLUTION", [](const text& v) { engine.save_evolution = v; }},
-    {"APPNAME", [](const text& v) { engine.app_name = v; }},
-    {"GFXPATH", [](const text& v) { engine.gfx_path = as_path(v); }},
-    {"RESOLUTION", [](const text& v) { engine.resolution = static_cast<float>(text_to_int(v)); }},
-    {"TOPO", [](const text& v) { engine.topo_path = as_path(v); }},
-    {"BASICGFX", [](const text& v) { engine.basic_gfx_path = as_path(v); }},
-    {"USEEXTENDEDTOPO", [](const text& v) { engine.use_extended_topo = as_flag(v); }},
-    {"APPENTRY", [](const text& v) { engine.app_entry = v; }},
-    {"APPSTART", [](const text& v) { engine.app_start = v; }},
-    {"TOPOGFX", [](const text& v) { engine.topo_gfx_path = as_path(v); }},
-    {"GFXCODEC", [](const text& v) { engine.gfx_codec = v; }},
-    {"SYSTEMCORE", [](const text& v) { engine.system_core_path = as_path(v); }},
-    {"CORENAME", [](const text& v) { engine.core_name = v; }},
+    {"SAVEGFX", value_kind::text, value_use::unused, set_text<&EngineState::save_gfx>},
+    {"SAVEEVOLUTION", value_kind::text, value_use::unused, set_text<&EngineState::save_evolution>},
+    {"APPNAME", value_kind::text, value_use::shown, set_text<&EngineState::app_name>},
+    {"GFXPATH", value_kind::path, value_use::unused, set_path<&EngineState::gfx_path>},
+    // A whole number of pixels, kept as a float for the display's scaling.
+    {"RESOLUTION", value_kind::integer, value_use::used,
+     [](const text& v) { engine.resolution = static_cast<float>(text_to_int(v)); }},
+    {"TOPO", value_kind::path, value_use::unused, set_path<&EngineState::topo_path>},
+    {"BASICGFX", value_kind::path, value_use::unused, set_path<&EngineState::basic_gfx_path>},
+    {"USEEXTENDEDTOPO", value_kind::flag, value_use::used, set_flag<&EngineState::use_extended_topo>},
+    {"APPENTRY", value_kind::text, value_use::used, set_text<&EngineState::app_entry>},
+    {"APPSTART", value_kind::text, value_use::used, set_text<&EngineState::app_start>},
+    {"TOPOGFX", value_kind::path, value_use::used, set_path<&EngineState::topo_gfx_path>},
+    {"GFXCODEC", value_kind::text, value_use::used, set_text<&EngineState::gfx_codec>},
+    {"SYSTEMCORE", value_kind::path, value_use::shown, set_path<&EngineState::system_core_path>},
+    {"CORENAME", value_kind::text, value_use::shown, set_text<&EngineState::core_name>},
     // Older data switches the world view with this key: same field, so of
     // the two keys the later one in the file wins.
-    {"USESPRITE3D", [](const text& v) { engine.window_mode = as_flag(v); }},
-    {"MAXFOE", [](const text& v) { engine.max_foe = text_to_int(v); }},
-    {"LOGPATH", [](const text& v) { engine.log_path = as_path(v); }},
-    {"LOGFILE", [](const text& v) { engine.log_file = v; }},
-    {"RGBCODEPATH", [](const text& v) { engine.rgb_code_path = v; }},
-    {"WORLDGFX", [](const text& v) { engine.world_gfx_path = as_path(v); }},
-    {"USELOGFILE", [](const text& v) { engine.use_log_file = as_flag(v); }},
-    {"LOADSCREEN", [](const text& v) { engine.load_screen = v; }},
-    {"LOADANIM", [](const text& v) { engine.load_anim = v; }},
-    {"FULLSCREENZOOM", [](const text& v) { engine.full_screen_zoom = text_to_float(v); }},
-    {"RESBASEW", [](const text& v) { engine.res_base_w = text_to_int(v); }},
-    {"RESBASEH", [](const text& v) { engine.res_base_h = text_to_int(v); }},
-    {"CURSOR", [](const text& v) { engine.cursor_path = as_path(v); }},
-    {"CURSORSPEED",
+    {"USESPRITE3D", value_kind::flag, value_use::used, set_flag<&EngineState::window_mode>},
+    {"MAXFOE", value_kind::integer, value_use::used, set_integer<&EngineState::max_foe>},
+    {"LOGPATH", value_kind::path, value_use::used, set_path<&EngineState::log_path>},
+    {"LOGFILE", value_kind::text, value_use::used, set_text<&EngineState::log_file>},
+    {"RGBCODEPATH", value_kind::text, value_use::used, set_text<&EngineState::rgb_code_path>},
+    {"WORLDGFX", value_kind::path, value_use::used, set_path<&EngineState::world_gfx_path>},
+    {"USELOGFILE", value_kind::flag, value_use::unused, set_flag<&EngineState::use_log_file>},
+    {"LOADSCREEN", value_kind::text, value_use::used, set_text<&EngineState::load_screen>},
+    {"LOADANIM", value_kind::text, value_use::unused, set_text<&EngineState::load_anim>},
+    {"FULLSCREENZOOM", value_kind::decimal, value_use::used, set_decimal<&EngineState::full_screen_zoom>},
+    {"RESBASEW", value_kind::integer, value_use::used, set_integer<&EngineState::res_base_w>},
+    {"RESBASEH", value_kind::integer, value_use::unused, set_integer<&EngineState::res_base_h>},
+    {"CURSOR", value_kind::path, value_use::used, set_path<&EngineState::cursor_path>},
+    {"CURSORSPEED", value_kind::integer, value_use::used,
      [](const text& v) {
          // Clamped to a byte first; the steering reads the inverse.
          int32_t speed = text_to_int(v);
@@ -106,16 +121,16 @@ const config_key config_keys[] = {
          engine.cursor_speed = speed;
          engine.cursor_speed_inverse = 255 - speed;
      }},
-    {"VEGIDENSE", [](const text& v) { engine.vegi_dense = text_to_int(v); }},
-    {"USEFULLMATRIX", [](const text& v) { engine.use_full_matrix = as_flag(v); }},
-    {"WORLDRANDOM",
+    {"VEGIDENSE", value_kind::integer, value_use::unused, set_integer<&EngineState::vegi_dense>},
+    {"USEFULLMATRIX", value_kind::flag, value_use::unused, set_flag<&EngineState::use_full_matrix>},
+    {"WORLDRANDOM", value_kind::integer, value_use::used,
      [](const text& v) {
          // The generator is seeded at once, while the file is still being read.
          engine.world_random = text_to_int(v);
          random_seed(engine.world_random);
      }},
-    {"MULTICORE", [](const text& v) { engine.multicore = as_flag(v); }},
-    {"MAPSIZE",
+    {"MULTICORE", value_kind::flag, value_use::unused, set_flag<&EngineState::multicore>},
+    {"MAPSIZE", value_kind::integer, value_use::used,
      [](const text& v) {
          // Largest world size of a rebuilt world, the same both ways. Too large
          // gives 1024; negative gives 32; 0 stays 0.
@@ -125,21 +140,21 @@ const config_key config_keys[] = {
          engine.map_size_x = size;
          engine.map_size_y = size;
      }},
-    {"WORLDTEMPERATURE", [](const text& v) { engine.world_temperature = text_to_float(v); }},
-    {"WORLDREFRESH",
+    {"WORLDTEMPERATURE", value_kind::decimal, value_use::unused, set_decimal<&EngineState::world_temperature>},
+    {"WORLDREFRESH", value_kind::integer, value_use::used,
      [](const text& v) {
          engine.world_refresh = text_to_int(v);
          engine.frame_cycle_length = engine.world_refresh;
      }},
-    {"SELFCREATEBASE", [](const text& v) { engine.self_create_base_path = as_path(v); }},
-    {"USESELFCREATEBASE", [](const text& v) { engine.use_self_create_base = as_flag(v); }},
-    {"LABSWITCH", [](const text& v) { engine.lab_switch = text_to_int(v); }},
+    {"SELFCREATEBASE", value_kind::path, value_use::used, set_path<&EngineState::self_create_base_path>},
+    {"USESELFCREATEBASE", value_kind::flag, value_use::used, set_flag<&EngineState::use_self_create_base>},
+    {"LABSWITCH", value_kind::integer, value_use::used, set_integer<&EngineState::lab_switch>},
 };
 
 }  // namespace
 
 void apply_config_key(const text& key, const text& value) {
-    for (const config_key& k : config_keys) {
+    for (const config_key& k : config_table) {
         if (key == k.key) {
             k.set(value);
             return;
@@ -148,17 +163,7 @@ void apply_config_key(const text& key, const text& value) {
     // Not a key of the table: the pair is skipped.
 }
 
-bool is_config_key(const text& key) {
-    for (const config_key& k : config_keys)
-        if (key == k.key) return true;
-    return false;
-}
-
-std::vector<text> config_key_names() {
-    std::vector<text> names;
-    for (const config_key& k : config_keys) names.emplace_back(k.key);
-    return names;
-}
+std::vector<key_description> configuration_keys() { return describe_keys(config_table); }
 
 // ===========================================================================
 // Reading the file and bringing up the devices

@@ -3,19 +3,34 @@
 #pragma once
 
 #include "core/engine_state.h"
+#include "core/line_pairs.h"
 
 namespace tw {
 
 // --- start-up (core/startup.cpp) ---
 int engine_main();                            // the whole program; returns only in tests
 [[noreturn]] void end_program();              // releases the runtime, exit code 0
+text configuration_path();                    // base_dir + "DATA\ini.txt"
+// The steps of start-up, in the order engine_main runs them. Programs that
+// only read a game (the data checker, the map drawer) run the same steps
+// without a display: the configuration's pairs without the devices, a
+// display of the game's base size, no window and no loading screen.
+void step_start_values();                     // start values, base_dir, config_path
+void step_configuration();                    // load_configuration(config_path)
+void step_decoders();                         // PNG, JPEG, TGA, TIFF, Ogg Vorbis
+void step_display();                          // query_desktop
+void step_window();                           // open_main_window
+void step_loading_screen();
+void step_containers();                       // the world grid and the shared lists, emptied
+void step_assets();                           // world graphics, definitions, sounds, sprite font
+void step_world();                            // world 0: built from the base, or the saved world
+void step_fault_reporter();
 
 // --- configuration (core/configuration.cpp) ---
 void load_configuration(const text& path);    // fatal error 0 when it cannot be opened
 void apply_config_key(const text& key, const text& value);
 void read_configuration_pairs(const text& path);  // the reading half, without devices
-bool is_config_key(const text& key);          // a key apply_config_key acts on
-std::vector<text> config_key_names();         // every such key, in the order they are tested
+std::vector<key_description> configuration_keys();  // the keys, in the order they are tested
 
 // --- fatal errors and the report log (core/fatal_error.cpp) ---
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
@@ -37,6 +52,7 @@ void scale_to_display(int width, int height); // query_desktop's arithmetic for 
 // --- main loop and frame (core/main_loop.cpp) ---
 void run_main_loop();                         // until loop_state is 20
 void main_loop_pass();                        // rebuild if asked, one event, one frame
+void rebuild_if_asked();                      // a generated world, when world_number changed
 void process_window_event();
 void run_frame();
 void examine_pointer();

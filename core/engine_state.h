@@ -96,6 +96,7 @@ struct object_instance {
     text count_sound;
     int8_t use_count_sound = 0;
     int8_t is_player = 0;
+    int32_t definition_index = -1;            // in object_definitions: the definition that made it
 };
 
 struct enemy {
@@ -120,6 +121,7 @@ struct enemy {
     int32_t d_move = 0;
     int32_t change_direction = 0;
     int32_t walk_direction = 0;               // 13 down, 14 left, 15 right, 16 up, 0 none yet
+    int32_t definition_index = -1;            // in object_definitions: the definition that made it
 };
 
 struct world_graphic {

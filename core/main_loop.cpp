@@ -40,14 +40,17 @@ void run_main_loop() {
 }
 
 void main_loop_pass() {
-    if (engine.use_self_create_base == 1 && engine.built_world_number != engine.world_number) {
-        // The rebuild turns a negative world number into 0 first, so the
-        // number recorded is the one actually built.
-        rebuild_world();
-        engine.built_world_number = engine.world_number;
-    }
+    rebuild_if_asked();
     process_window_event();
     run_frame();
+}
+
+void rebuild_if_asked() {
+    if (engine.use_self_create_base != 1 || engine.built_world_number == engine.world_number) return;
+    // The rebuild turns a negative world number into 0 first, so the
+    // number recorded is the one actually built.
+    rebuild_world();
+    engine.built_world_number = engine.world_number;
 }
 
 void process_window_event() {

@@ -15,15 +15,16 @@ namespace tw {
 // a processor fault abandons the step silently and start-up goes on)
 // ===========================================================================
 
-namespace {
+// The runtime resolves the backslash on every platform, so the name is
+// written the way the game data expects it.
+text configuration_path() { return engine.base_dir + "DATA\\ini.txt"; }
 
 // Start values of every field, then the start-up folder and the
-// configuration file under it. The runtime resolves the backslash on every
-// platform, so the name is written the way the game data expects it.
+// configuration file under it.
 void step_start_values() {
     set_start_values();
     engine.base_dir = current_directory();
-    engine.config_path = engine.base_dir + "DATA\\ini.txt";
+    engine.config_path = configuration_path();
 }
 
 void step_configuration() { load_configuration(engine.config_path); }
@@ -67,13 +68,11 @@ void step_world() {
     if (engine.use_self_create_base == 1) {
         build_world(engine.self_create_base_path);
     } else {
-        load_saved_world(engine.app_entry + engine.app_start + ".ai42");
+        load_saved_world(saved_world_path(topography_extension));
     }
 }
 
 void step_fault_reporter() { set_error_handler(write_error_report); }
-
-}  // namespace
 
 // ===========================================================================
 // Entry and exit

@@ -66,7 +66,7 @@ const text& cell_object_path(name_id type) {
     }
     size_t i = static_cast<size_t>(type);
     if (i >= paths.size()) paths.resize(i + 1);
-    if (paths[i].empty()) paths[i] = rgb_code_path + app_start + "\\" + name_text(type);
+    if (paths[i].empty()) paths[i] = object_file_folder() + name_text(type);
     return paths[i];
 }
 
@@ -204,9 +204,10 @@ void size_cell_sprites() {
     }
 }
 
-text object_file_path(const world_cell& c) {
-    return engine.rgb_code_path + engine.app_start + "\\" + name_text(c.cell_type);
-}
+// The object files have no extension: each is named after its cell type.
+text object_file_folder() { return engine.rgb_code_path + engine.app_start + "\\"; }
+
+text object_file_path(const world_cell& c) { return object_file_folder() + name_text(c.cell_type); }
 
 void load_cell_object(int32_t x, int32_t y) {
     if (!cell_in_grid(x, y)) return;

@@ -18,7 +18,8 @@ void clear_cursor_sprites();
 void size_cell_sprites();
 void load_cell_object(int32_t x, int32_t y);  // object file, graphic, children
 void compute_view_cells();                    // view_cells_x / view_cells_y
-text object_file_path(const world_cell& c);   // rgb_code_path + app_start + "\" + cell_type
+text object_file_folder();                    // rgb_code_path + app_start + "\"
+text object_file_path(const world_cell& c);   // object_file_folder() + cell_type
 
 // --- labyrinth (world/labyrinth.cpp) ---
 void fill_walls(int32_t w, int32_t h);
@@ -28,6 +29,9 @@ void carve_water(int32_t w, int32_t h);
 void mark_edges();
 
 // --- saved worlds (world/world_files.cpp) ---
+inline constexpr const char* topography_extension = ".ai42";
+inline constexpr const char* opacity_extension = ".red";
+text saved_world_path(const text& extension);  // app_entry + app_start + extension
 void load_saved_world(const text& topography_path);  // fatal error 4 without the file
 void load_topography(int file, int32_t w, int32_t h);
 void load_opacity(int file, int32_t w, int32_t h);

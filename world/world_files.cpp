@@ -36,20 +36,20 @@ struct cell_walk {
     world_cell& cell() const { return cell_at(static_cast<int32_t>(x), static_cast<int32_t>(y)); }
 };
 
-const text topography_extension = ".ai42";
-const text opacity_extension = ".red";
-
 // The opacity file shares the topography file's stem.
 text opacity_path_for(const text& topography_path) {
-    const size_t n = topography_extension.size();
-    if (topography_path.size() >= n &&
-        topography_path.compare(topography_path.size() - n, n, topography_extension) == 0) {
+    const text topography = topography_extension;
+    const size_t n = topography.size();
+    if (topography_path.size() >= n && topography_path.compare(topography_path.size() - n, n, topography) == 0) {
         return topography_path.substr(0, topography_path.size() - n) + opacity_extension;
     }
-    return engine.app_entry + engine.app_start + opacity_extension;
+    return saved_world_path(opacity_extension);
 }
 
 }  // namespace
+
+// The saved world's files share the stem APPENTRY + APPSTART.
+text saved_world_path(const text& extension) { return engine.app_entry + engine.app_start + extension; }
 
 // ===========================================================================
 // Readers

@@ -143,6 +143,9 @@ TEST_F(Placement, SameNamedDefinitionsEachPlacedSlotKeepsTheLast) {
     ASSERT_EQ(list_size(engine.object_instances), 2);
     EXPECT_EQ(inst(0).score, 1);
     EXPECT_EQ(inst(1).score, 2);
+    // Each remembers the definition that made it, not just one of its name.
+    EXPECT_EQ(inst(0).definition_index, 0);
+    EXPECT_EQ(inst(1).definition_index, 2);
     const world_cell& c = cell_at(3, 4);
     EXPECT_EQ(c.child_instance[0], 1);
     EXPECT_EQ(c.child_instance[1], -1);  // the "#" slot never receives an object
@@ -345,6 +348,9 @@ TEST_F(Placement, EnemyLimitTakenInColumnOrderThenListOrder) {
     EXPECT_EQ(foe(2).pos_x, 32);
     EXPECT_EQ(foe(2).pos_y, 0);
     EXPECT_EQ(foe(2).move_x, 1);
+    EXPECT_EQ(foe(0).definition_index, 0);
+    EXPECT_EQ(foe(1).definition_index, 2);
+    EXPECT_EQ(foe(2).definition_index, 0);
 }
 
 TEST_F(Placement, EnemyDrawsAndLimits) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -74,11 +75,23 @@ TEST_F(ConfigTest, EveryPathKeyIsJoinedToTheStartFolder) {
         {"APPENTRY", &EngineState::app_entry},   {"APPSTART", &EngineState::app_start},
         {"GFXCODEC", &EngineState::gfx_codec},   {"CORENAME", &EngineState::core_name},
         {"LOGFILE", &EngineState::log_file},     {"LOADSCREEN", &EngineState::load_screen},
-        {"LOADANIM", &EngineState::load_anim}};
+        {"LOADANIM", &EngineState::load_anim},   {"APPNAME", &EngineState::app_name},
+        {"RGBCODEPATH", &EngineState::rgb_code_path}};
     for (const auto& [key, member] : texts) {
         apply_config_key(key, "X");
         EXPECT_EQ(engine.*member, "X") << key;
     }
+    // The key table, which the data checker reads, describes exactly these
+    // keys as paths and texts.
+    std::set<std::string> described_paths, described_texts, tested_paths, tested_texts;
+    for (const key_description& k : configuration_keys()) {
+        if (k.kind == value_kind::path) described_paths.insert(k.key);
+        if (k.kind == value_kind::text) described_texts.insert(k.key);
+    }
+    for (const auto& p : paths) tested_paths.insert(p.first);
+    for (const auto& t : texts) tested_texts.insert(t.first);
+    EXPECT_EQ(described_paths, tested_paths);
+    EXPECT_EQ(described_texts, tested_texts);
 }
 
 TEST_F(ConfigTest, EveryLineEndIsAccepted) {

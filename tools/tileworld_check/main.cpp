@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/data_check.h"
+#include "checker/checker.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// data_check: the data checker of game folders and its world maps. The
+// checker: the data checker of game folders and its world maps. The
 // checker reads a game the way the engine does, with the engine's own
 // readers, and reports what the engine would silently skip or refuse; the
 // maps are images of worlds built by the engine's own world builder.
@@ -12,7 +12,7 @@
 namespace tw {
 
 // ===========================================================================
-// Findings (core/data_check.cpp)
+// Findings (checker/report.cpp, checker/check_game.cpp)
 // ===========================================================================
 
 enum class check_level { warning, error };
@@ -31,9 +31,10 @@ struct check_result {
     std::vector<text> facts;  // what the checker learned (world sizes), for the summary
 };
 
-// The engine's start-up in the current folder without a display:
-// configuration, decoders, the grid, world graphics and object definitions.
-// false with the reason when there is no configuration to read.
+// The engine's start-up steps in the current folder without a display, up
+// to the world: configuration (without devices), decoders, a display of the
+// game's base size, the grid and lists, the assets. false with the reason
+// when there is no configuration to read.
 bool start_without_display(text& why);
 // Checks the game in the current folder. Leaves the engine state as the
 // check's start-up build left it.
@@ -44,7 +45,7 @@ text format_check_message(const check_message& m);
 int edit_distance(const text& a, const text& b);
 
 // ===========================================================================
-// World maps (core/world_map.cpp)
+// World maps (checker/world_map.cpp)
 // ===========================================================================
 
 struct map_image {

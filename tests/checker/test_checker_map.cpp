@@ -1,9 +1,11 @@
 // World maps: the checker builds worlds exactly as the running game does,
 // and draws them with the start cell and the enemies marked.
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "core/core.h"
-#include "e2e/test_checker_fixture.h"
+#include "checker/test_checker_fixture.h"
 
 using namespace tw;
 using namespace tw::test;
@@ -87,6 +89,40 @@ TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked
     // Water, which grows nothing here: its own colour.
     for (const spot& w : water)
         EXPECT_EQ(rgb_of(pixel(map, w.x * 8 + 4, w.y * 8 + 4)), "40,80,200") << w.x << "," << w.y;
+}
+
+TEST_F(CheckerGame, ObjectsAreDrawnInThePictureOfTheTypeThatMadeThem) {
+    // A second type named "coin", with the same values in another colour.
+    definition("coin2", {{"DGFXNAME", "coin"},
+                         {"DDENSITY", "3"},
+                         {"DCOLLISION", "1"},
+                         {"DGFXSHOW", "1"},
+                         {"DGFXTRANSPARENCY", "255"},
+                         {"DUSECOUNTSOUND", "1"},
+                         {"DCOUNTSOUND", "chime.ogg"}});
+    picture("GFX/WORLD/coin2.png", 40, 200, 220, 16, 16);
+    text why;
+    ASSERT_TRUE(build_world_for_map(0, why)) << why;
+    const map_image map = render_world_map(32);
+    std::set<std::pair<int, int>> enemy_cells;
+    for (const enemy& e : engine.enemy_list.items) enemy_cells.insert({e.pos_x / 32, e.pos_y / 32});
+    std::map<std::string, int> seen;  // coins checked, by their picture
+    for (int x = 0; x <= engine.world_width; ++x) {
+        for (int y = 0; y <= engine.world_height; ++y) {
+            const object_instance* o = list_at(engine.object_instances, cell_at(x, y).child_instance[0]);
+            if (!o || name_text(cell_at(x, y).cell_type) != "LAB_FLOOR" || enemy_cells.count({x, y}) ||
+                (x == 1 && y == 1))
+                continue;
+            const std::string image = list_at(engine.object_definitions, o->definition_index)->image_path;
+            const bool second = image.find("coin2") != std::string::npos;
+            const uint8_t* p = &map.rgba[(static_cast<size_t>(y * 32 + 8) * static_cast<size_t>(map.width) +
+                                          static_cast<size_t>(x * 32 + 8)) * 4];
+            EXPECT_EQ(rgb_of(p), second ? "40,200,220" : "250,200,0") << x << "," << y;
+            seen[second ? "coin2" : "coin"] += 1;
+        }
+    }
+    EXPECT_GT(seen["coin"], 0);
+    EXPECT_GT(seen["coin2"], 0);
 }
 
 TEST_F(CheckerGame, TheSameWorldNumberGivesTheSameBytes) {

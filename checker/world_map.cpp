@@ -5,58 +5,19 @@
 // frame and the start cell a white one, so both stand out at any size.
 #include <algorithm>
 #include <cstdint>
-#include <map>
 
 #include "assets/assets.h"
+#include "checker/checks.h"
+#include "checker/map_raster.h"
 #include "core/core.h"
-#include "core/data_check.h"
 #include "runtime/media_runtime.h"
 #include "world/world.h"
 
 namespace tw {
 
+using namespace checking;
+
 namespace {
-
-// ===========================================================================
-// Types
-// ===========================================================================
-
-// A decoded picture with its see-through colour applied: premultiplied RGBA.
-struct picture {
-    bool ok = false;
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgba;
-    std::map<std::pair<int, int>, std::vector<uint8_t>> scaled;  // by drawn size
-};
-
-struct canvas {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgba;
-
-    canvas(int w, int h, colour fill) : width(w), height(h), rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4) {
-        for (size_t i = 0; i < rgba.size(); i += 4) {
-            rgba[i] = static_cast<uint8_t>(fill & 0xFF);
-            rgba[i + 1] = static_cast<uint8_t>((fill >> 8) & 0xFF);
-            rgba[i + 2] = static_cast<uint8_t>((fill >> 16) & 0xFF);
-            rgba[i + 3] = 255;
-        }
-    }
-    uint8_t* at(int x, int y) {
-        return &rgba[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4];
-    }
-};
-
-// ===========================================================================
-// State
-// ===========================================================================
-
-int fatal_code = -1;
-
-void capture_fatal_error(int code) {
-    if (fatal_code < 0) fatal_code = code;
-}
 
 const colour magenta = rgb(255, 0, 255);
 const colour white = rgb(255, 255, 255);
@@ -66,104 +27,7 @@ const colour sheet_background = rgb(48, 48, 56);
 const colour label_colour = rgb(230, 230, 230);
 
 // ===========================================================================
-// Pictures
-// ===========================================================================
-
-// Pictures by path and see-through colour, decoded once per map command.
-std::map<std::pair<text, colour>, picture>& pictures() {
-    static std::map<std::pair<text, colour>, picture> cache;
-    return cache;
-}
-
-// As the sprites are drawn: a picture with its own alpha uses it, any other
-// is see-through where it has exactly the key colour.
-picture& picture_of(const text& path, colour key) {
-    picture& p = pictures()[{path, key}];
-    if (p.ok || p.width < 0) return p;
-    decoded_image image;
-    text why;
-    if (!decode_image_file(path, image, why)) {
-        p.width = -1;  // failed: not tried again
-        return p;
-    }
-    p.ok = true;
-    p.width = image.width;
-    p.height = image.height;
-    p.rgba = std::move(image.rgba);
-    const uint8_t kr = key & 0xFF, kg = (key >> 8) & 0xFF, kb = (key >> 16) & 0xFF;
-    for (size_t i = 0; i < p.rgba.size(); i += 4) {
-        uint8_t& a = p.rgba[i + 3];
-        if (!image.has_alpha) a = (p.rgba[i] == kr && p.rgba[i + 1] == kg && p.rgba[i + 2] == kb) ? 0 : 255;
-        for (int c = 0; c < 3; ++c) p.rgba[i + c] = static_cast<uint8_t>(p.rgba[i + c] * a / 255);
-    }
-    return p;
-}
-
-// The picture reduced (or enlarged) to w x h pixels, each pixel the mean of
-// the source pixels it covers.
-const std::vector<uint8_t>& scaled(picture& p, int w, int h) {
-    auto found = p.scaled.find({w, h});
-    if (found != p.scaled.end()) return found->second;
-    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    for (int j = 0; j < h; ++j) {
-        const int y0 = static_cast<int>(static_cast<int64_t>(j) * p.height / h);
-        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<int64_t>(j + 1) * p.height / h));
-        for (int i = 0; i < w; ++i) {
-            const int x0 = static_cast<int>(static_cast<int64_t>(i) * p.width / w);
-            const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<int64_t>(i + 1) * p.width / w));
-            uint64_t sum[4] = {};
-            for (int y = y0; y < y1; ++y) {
-                const uint8_t* s =
-                    &p.rgba[(static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x0)) * 4];
-                for (int x = x0; x < x1; ++x, s += 4)
-                    for (int c = 0; c < 4; ++c) sum[c] += s[c];
-            }
-            const uint64_t n = static_cast<uint64_t>(y1 - y0) * static_cast<uint64_t>(x1 - x0);
-            uint8_t* d = &out[(static_cast<size_t>(j) * static_cast<size_t>(w) + static_cast<size_t>(i)) * 4];
-            for (int c = 0; c < 4; ++c) d[c] = static_cast<uint8_t>(sum[c] / n);
-        }
-    }
-    return p.scaled.emplace(std::make_pair(w, h), std::move(out)).first->second;
-}
-
-// Draws a picture at (x, y), w x h pixels, with an opacity of 0..255. Light
-// adding blending (source alpha, one) is drawn as such; every other mode as
-// plain see-through drawing.
-void draw_picture(canvas& c, picture& p, int x, int y, int w, int h, int opacity, bool additive) {
-    if (!p.ok || w <= 0 || h <= 0 || opacity <= 0) return;
-    opacity = std::min(opacity, 255);
-    const std::vector<uint8_t>& tile = scaled(p, w, h);
-    for (int j = std::max(0, -y); j < h && y + j < c.height; ++j) {
-        for (int i = std::max(0, -x); i < w && x + i < c.width; ++i) {
-            const uint8_t* s = &tile[(static_cast<size_t>(j) * static_cast<size_t>(w) + static_cast<size_t>(i)) * 4];
-            uint8_t* d = c.at(x + i, y + j);
-            const int a = s[3] * opacity / 255;
-            for (int k = 0; k < 3; ++k) {
-                const int src = s[k] * opacity / 255;
-                const int v = additive ? d[k] + src : src + d[k] * (255 - a) / 255;
-                d[k] = static_cast<uint8_t>(std::min(v, 255));
-            }
-        }
-    }
-}
-
-void draw_frame(canvas& c, int x, int y, int w, int h, int thickness, colour col) {
-    for (int j = y; j < y + h; ++j) {
-        for (int i = x; i < x + w; ++i) {
-            if (i < 0 || j < 0 || i >= c.width || j >= c.height) continue;
-            const bool edge =
-                i < x + thickness || i >= x + w - thickness || j < y + thickness || j >= y + h - thickness;
-            if (!edge) continue;
-            uint8_t* d = c.at(i, j);
-            d[0] = col & 0xFF;
-            d[1] = (col >> 8) & 0xFF;
-            d[2] = (col >> 16) & 0xFF;
-        }
-    }
-}
-
-// ===========================================================================
-// What the world's records came from
+// Looking up what to draw
 // ===========================================================================
 
 const world_graphic* graphic_named(const text& name) {
@@ -174,101 +38,7 @@ const world_graphic* graphic_named(const text& name) {
     return nullptr;
 }
 
-// Instances keep copies of their definition's values, not the definition
-// itself: the slot's name narrows it down, the copied values settle it.
-const object_definition* definition_of(const object_instance& o, const text& slot_name) {
-    const object_definition* first = nullptr;
-    for (int i = 0; i < list_size(engine.object_definitions); ++i) {
-        const object_definition* d = list_at(engine.object_definitions, i);
-        if (d->gfx_name != slot_name) continue;
-        if (!first) first = d;
-        if (d->gfx_show == o.gfx_show && d->gfx_transparency == o.alpha && d->collision == o.collision &&
-            d->x_mode1 == o.x_mode1 && d->x_mode2 == o.x_mode2 && d->score == o.score &&
-            d->count_sound == o.count_sound && d->is_player == o.is_player)
-            return d;
-    }
-    return first;
-}
-
-const object_definition* definition_of(const enemy& e) {
-    const object_definition* first = nullptr;
-    for (int i = 0; i < list_size(engine.object_definitions); ++i) {
-        const object_definition* d = list_at(engine.object_definitions, i);
-        if (d->is_enemy == 0) continue;
-        if (!first) first = d;
-        if (d->gfx_transparency == e.alpha && d->ai_level == e.ai_level && d->d_move == e.d_move &&
-            d->random_move == e.random_move && d->velo_x == e.velo_x && d->velo_y == e.velo_y &&
-            d->change_direction == e.change_direction && d->x_mode1 == e.x_mode1 && d->x_mode2 == e.x_mode2)
-            return d;
-    }
-    return first;
-}
-
 bool adds_light(int32_t mode1, int32_t mode2) { return mode1 == 5 && mode2 == 2; }
-
-// The cursor figures' pictures, found as the engine finds them.
-std::vector<text> cursor_pictures() {
-    std::vector<text> paths;
-    if (examine_directory(0, engine.cursor_path, "*.png") == 0) return paths;
-    while (next_directory_entry(0))
-        if (directory_entry_type(0) == 1) paths.push_back(engine.cursor_path + directory_entry_name(0));
-    finish_directory(0);
-    return paths;
-}
-
-// ===========================================================================
-// Labels of the contact sheet: digits, "x" and ":" in a 3 x 5 pixel font
-// ===========================================================================
-
-const char* glyph_rows(char c) {
-    switch (c) {
-        case '0':
-            return "111101101101111";
-        case '1':
-            return "010110010010111";
-        case '2':
-            return "111001111100111";
-        case '3':
-            return "111001111001111";
-        case '4':
-            return "101101111001001";
-        case '5':
-            return "111100111001111";
-        case '6':
-            return "111100111101111";
-        case '7':
-            return "111001010010010";
-        case '8':
-            return "111101111101111";
-        case '9':
-            return "111101111001111";
-        case 'x':
-            return "000101010101000";
-        case ':':
-            return "000010000010000";
-        default:
-            return "000000000000000";
-    }
-}
-
-void draw_label(canvas& c, int x, int y, const text& t, int scale, colour col) {
-    for (char ch : t) {
-        const char* rows = glyph_rows(ch);
-        for (int j = 0; j < 5; ++j)
-            for (int i = 0; i < 3; ++i)
-                if (rows[j * 3 + i] == '1')
-                    for (int dy = 0; dy < scale; ++dy)
-                        for (int dx = 0; dx < scale; ++dx) {
-                            const int px = x + i * scale + dx, py = y + j * scale + dy;
-                            if (px < 0 || py < 0 || px >= c.width || py >= c.height) continue;
-                            uint8_t* d = c.at(px, py);
-                            d[0] = col & 0xFF;
-                            d[1] = (col >> 8) & 0xFF;
-                            d[2] = (col >> 16) & 0xFF;
-                        }
-        x += 4 * scale;
-    }
-}
 
 // ===========================================================================
 // Building
@@ -285,7 +55,7 @@ text stop_reason(int code) {
 // Start-up build (or saved-world load) with fatal errors caught. A saved
 // world is the only world of its game, so asking for others fails at once.
 bool build_start_world(bool later_worlds, text& why) {
-    pictures().clear();
+    forget_pictures();
     set_fatal_error_handler(capture_fatal_error);
     fatal_code = -1;
     bool ok = start_without_display(why);
@@ -294,10 +64,7 @@ bool build_start_world(bool later_worlds, text& why) {
         ok = false;
     }
     if (ok) {
-        if (engine.use_self_create_base == 1)
-            build_world(engine.self_create_base_path);
-        else
-            load_saved_world(engine.app_entry + engine.app_start + ".ai42");
+        step_world();
         if (fatal_code >= 0) {
             why = stop_reason(fatal_code);
             ok = false;
@@ -307,11 +74,10 @@ bool build_start_world(bool later_worlds, text& why) {
     return ok;
 }
 
-// The rebuild the engine runs when the player switches to world `number`.
+// The rebuild the main loop runs when the player switches to world `number`.
 void rebuild_for(int number) {
     engine.world_number = number;
-    rebuild_world();
-    engine.built_world_number = engine.world_number;
+    rebuild_if_asked();
 }
 
 text size_label(int number) {
@@ -370,7 +136,7 @@ map_image render_world_map(int block) {
                 const object_instance* o =
                     list_at(engine.object_instances, cell.child_instance[static_cast<size_t>(k)]);
                 if (!o || o->sprite3d == 0 || o->gfx_show != 1 || o->is_player != 0) continue;
-                const object_definition* d = definition_of(*o, name_text(cell.child_name[static_cast<size_t>(k)]));
+                const object_definition* d = list_at(engine.object_definitions, o->definition_index);
                 if (!d) continue;
                 // Collectables keep at least one pixel, so none is lost at small sizes.
                 const int min_side = o->collision != 0 ? 1 : 0;
@@ -386,7 +152,7 @@ map_image render_world_map(int block) {
     const int frame = block >= 12 ? 2 : 1;
     for (int i = 0; i < list_size(engine.enemy_list); ++i) {
         const enemy& e = *list_at(engine.enemy_list, i);
-        if (const object_definition* d = definition_of(e); d && e.sprite3d != 0)
+        if (const object_definition* d = list_at(engine.object_definitions, e.definition_index); d && e.sprite3d != 0)
             draw_picture(c, picture_of(d->image_path, white), px(e.pos_x + e.anchor_x), px(e.pos_y + e.anchor_y),
                          std::max(1, px(e.width)), std::max(1, px(e.height)), e.alpha,
                          adds_light(e.x_mode1, e.x_mode2));
@@ -402,7 +168,7 @@ map_image render_world_map(int block) {
 
     // The start cell: the figures at their own size, framed in white.
     if (const floor_cell* start = list_at(engine.floor_cells, 0)) {
-        for (const text& path : cursor_pictures()) {
+        for (const text& path : cursor_picture_paths()) {
             picture& p = picture_of(path, white);
             if (p.ok)
                 draw_picture(c, p, start->x * block, start->y * block, std::max(1, px(p.width)),
@@ -484,17 +250,7 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
         const int x0 = column_x[static_cast<size_t>(n % columns)];
         const int y0 = row_y[static_cast<size_t>(n / columns)];
         draw_label(sheet, x0, y0, labels[static_cast<size_t>(n)], label_scale, label_colour);
-        for (int j = 0; j < image.height; ++j) {
-            for (int i = 0; i < image.width; ++i) {
-                const uint8_t* s =
-                    &image.rgba[(static_cast<size_t>(j) * static_cast<size_t>(image.width) + static_cast<size_t>(i)) *
-                                4];
-                uint8_t* d = sheet.at(x0 + i, y0 + label_height + j);
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
-            }
-        }
+        draw_image(sheet, image, x0, y0 + label_height);
     }
     if (!save_png(path, sheet.rgba, sheet.width, sheet.height)) {
         why = "cannot write " + path;

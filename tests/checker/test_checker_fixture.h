@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/data_check.h"
+#include "checker/checker.h"
 #include "runtime/media_runtime.h"
 #include "support/test_support.h"
 

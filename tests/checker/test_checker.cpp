@@ -2,7 +2,7 @@
 // once, at its file and line, and a clean game gets no report at all.
 #include <cctype>
 
-#include "e2e/test_checker_fixture.h"
+#include "checker/test_checker_fixture.h"
 
 using namespace tw;
 using namespace tw::test;
