@@ -9,6 +9,9 @@ namespace tw {
 // --- start-up (core/startup.cpp) ---
 int engine_main();                            // the whole program; returns only in tests
 [[noreturn]] void end_program();              // releases the runtime, exit code 0
+// Ends the program when the system asked it to stop (SIGTERM, SIGINT, SIGHUP);
+// called wherever the engine can stop at once.
+void end_program_if_requested();
 
 // --- configuration (core/configuration.cpp) ---
 void load_configuration(const text& path);    // fatal error 0 when it cannot be opened
