@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "runtime/video_internal.h"
 
 namespace tw {

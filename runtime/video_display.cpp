@@ -21,8 +21,10 @@
 #include <cstring>
 #include <thread>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "runtime/video_internal.h"
 
 namespace tw {
@@ -34,7 +36,7 @@ namespace tw {
 namespace {
 
 struct Display {
-    int width = 0, height = 0, depth = 0, frequency = 0;
+    int width = 0, height = 0, depth = 0;
 };
 
 struct Window {
@@ -163,7 +165,6 @@ void examine_displays_once() {
         d.width = m.w;
         d.height = m.h;
         d.depth = static_cast<int>(SDL_BYTESPERPIXEL(m.format)) * 8;
-        d.frequency = m.refresh_rate;
         displays.push_back(d);
     }
     int w = 0, h = 0;
@@ -333,7 +334,9 @@ std::string to_utf8(const text& t) {
 
 }  // namespace video
 
-namespace platform {
+// ===========================================================================
+// Read-back and shutdown (runtime/testing.h)
+// ===========================================================================
 
 bool read_screen_pixels(int which, int x, int y, int width, int height, std::vector<uint8_t>& rgba) {
     SDL_Texture* t = which == 1 ? video::presented_buffer() : video::back_buffer();
@@ -362,8 +365,6 @@ void video_shutdown() {
     video_state = 0;
 }
 
-}  // namespace platform
-
 // ===========================================================================
 // Devices and displays
 // ===========================================================================
@@ -389,10 +390,6 @@ int desktop_height(int index) {
 int desktop_depth(int index) {
     const Display* d = display_at(index);
     return d ? d->depth : 0;
-}
-int desktop_frequency(int index) {
-    const Display* d = display_at(index);
-    return d ? d->frequency : 0;
 }
 
 // ===========================================================================
@@ -428,8 +425,8 @@ int window_handle(int window) {
 bool open_windowed_screen(int window, int x, int y, int width, int height, int auto_stretch,
                           int right_offset, int bottom_offset) {
     SDL_Window* w = SDL_GetWindowFromID(static_cast<Uint32>(window));
-    if (!w || width <= 0 || height <= 0 || width > platform::max_image_side ||
-        height > platform::max_image_side)
+    if (!w || width <= 0 || height <= 0 || width > max_image_side ||
+        height > max_image_side)
         return false;
     close_screen();
     SDL_Renderer* r = make_renderer(w);

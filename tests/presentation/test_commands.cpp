@@ -10,6 +10,7 @@
 
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
+#include "runtime/testing.h"
 #include "support/test_support.h"
 
 namespace tw {

@@ -9,6 +9,7 @@
 #include "core/core.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
+#include "runtime/testing.h"
 
 namespace tw {
 namespace {
