@@ -2,9 +2,10 @@
 // tools/install-deps.sh installs for this: gdk-pixbuf's installed tests
 // (images with reference PNGs of what they show, and deliberately broken
 // files), a sound theme (Ogg Vorbis), speech sound icons (WAV) and git's web
-// pages (palette PNGs). The files are named, never searched for, so what else
-// a machine has installed changes nothing. The README's set-up installs these
-// packages, so a listed file that is missing fails, naming its package.
+// pages (palette PNGs). Files are named, or read from a folder that only
+// their package fills, so what else a machine has installed changes nothing.
+// The README's set-up installs these packages: a missing file fails, naming
+// its package.
 #include <gtest/gtest.h>
 
 #include <algorithm>
