@@ -23,7 +23,7 @@
 set -eu
 
 # Bump when a library's configuration below changes: it starts a new cache.
-RECIPE=1
+RECIPE=2
 
 TRIPLET=x86_64-w64-mingw32
 CACHE_ROOT=${TILEWORLD_WINDOWS_CACHE:-/var/cache/tileworld-windows}
@@ -258,7 +258,7 @@ build_libraries() {
   STAGE=$CACHE_ROOT/.building-$KEY.$$
   mkdir -p "$WORK/logs" "$STAGE/prefix/bin" "$STAGE/licenses"
   trap 'rm -rf "$STAGE"; [ -z "$WORK" ] || say "work folder kept for inspection: $WORK"' EXIT
-  trap 'exit 130' INT TERM
+  trap 'rm -rf "$WORK"; WORK=""; exit 130' INT TERM
 
   add_source_lines
   built_from=""
@@ -315,8 +315,10 @@ $name built from $1 $BUILT"
   licences mingw-w64-runtime / /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright \
     /usr/share/doc/mingw-w64-x86-64-dev/copyright
 
-  # The libraries' own programs are not wanted.
+  # The libraries' own programs are not wanted; the DLLs ship without their
+  # symbols (the C++ runtime's alone are 20 MB).
   rm -f "$STAGE"/prefix/bin/*.exe
+  step "$WORK/logs/strip.log" $TRIPLET-strip --strip-unneeded "$STAGE"/prefix/bin/*.dll
   # Every DLL must find what it imports beside it or in Windows itself (as
   # Wine provides it).
   for dll in "$STAGE"/prefix/bin/*.dll; do
@@ -335,11 +337,8 @@ $name built from $1 $BUILT"
   cp -r "$WORK/logs" "$STAGE/logs"
   { manifest; echo "$built_from" | sed '/^$/d'; } >"$STAGE/VERSIONS"
 
-  if [ -d "$CACHE_DIR" ]; then
+  mv -T "$STAGE" "$CACHE_DIR" 2>/dev/null ||
     say "another run filled $CACHE_DIR meanwhile; keeping that one"
-  else
-    mv "$STAGE" "$CACHE_DIR"
-  fi
   rm -rf "$WORK"
   WORK=""
   trap - EXIT INT TERM
@@ -404,10 +403,20 @@ smoke_test() {
   rm -rf "$smoke"
 }
 
+# Folders left by runs that were killed outright (they end in the run's id).
+remove_stale_folders() {
+  for dir in "$CACHE_ROOT"/.building-* "$CACHE_ROOT"/.wine-building.*; do
+    [ -d "$dir" ] || continue
+    kill -0 "${dir##*.}" 2>/dev/null || rm -rf "$dir"
+  done
+}
+
 # --- first half: the libraries --------------------------------------------------
 
+started=$(date +%s)
 install_packages
 mkdir -p "$CACHE_ROOT"
+remove_stale_folders
 KEY=$(manifest | sha256sum | cut -c1-16)
 CACHE_DIR=$CACHE_ROOT/libs-$KEY
 if [ -d "$CACHE_DIR" ]; then
@@ -417,6 +426,7 @@ else
   build_libraries
 fi
 smoke_test
+say "libraries ready in $(($(date +%s) - started)) s"
 [ "$DEPS_ONLY" = 0 ] || exit 0
 
 # --- second half: the engine and the zip ------------------------------------------
