@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "assets/assets.h"
+#include "core/core.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -115,6 +116,7 @@ void load_object_definitions() {
 
     if (examine_directory(0, engine.world_gfx_path, "*" + engine.gfx_codec) == 0) return;
     while (next_directory_entry(0)) {
+        end_program_if_requested();  // a large folder takes a while
         if (directory_entry_type(0) != 1) continue;  // files only, never folders
 
         // Append after the last record so that the list keeps the listing

@@ -2,6 +2,7 @@
 // up by file name) and the cursor sprites the player steers.
 #include "assets/assets.h"
 
+#include "core/core.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -74,6 +75,7 @@ void load_world_graphics() {
     // The magenta transparent colour of the loading screen is still in force.
     if (examine_directory(0, engine.topo_gfx_path, "*" + engine.gfx_codec) == 0) return;
     while (next_directory_entry(0)) {
+        end_program_if_requested();  // a large folder takes a while
         if (directory_entry_type(0) != 1) continue;
         text entry = directory_entry_name(0);
         world_graphic* g = append(engine.world_graphics);

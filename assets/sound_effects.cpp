@@ -1,6 +1,7 @@
 // sound_effects: every Ogg Vorbis file of the sound folder, loaded once at
 // start-up and addressed by its file name (extension included).
 #include "assets/assets.h"
+#include "core/core.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -16,6 +17,7 @@ void load_sound_effects() {
     // The folder value is a plain prefix (it ends with its own separator).
     if (examine_directory(scan, engine.sound_fx_path, "*.ogg") == 0) return;
     while (next_directory_entry(scan)) {
+        end_program_if_requested();  // a large folder takes a while
         if (directory_entry_type(scan) != 1) continue;  // files only, not folders
         const text entry = directory_entry_name(scan);
         sound_effect* s = list_add(engine.sound_fx_list);

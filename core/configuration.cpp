@@ -4,6 +4,8 @@
 // applied again, so the last one wins.
 #include "core/core.h"
 
+#include <cstdio>
+
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -179,9 +181,10 @@ void load_configuration(const text& path) {
     // The sprite back-end also opens the keyboard. Sprites loaded from now on
     // key out magenta unless their image carries its own alpha.
     if (init_sprite()) set_sprite_transparent_colour(-1, rgb(255, 0, 255));
-    // Failures of these are not fatal: the game goes on without them.
+    // Failures of these are not fatal: the game goes on without them. A
+    // machine without a sound card is common enough to say so, once.
     init_sprite3d();
-    init_sound();
+    if (!init_sound()) std::fputs("no sound device: playing without sound\n", stderr);
     init_mouse();
     engine.joystick_present = init_joystick() ? 1 : 0;
 }

@@ -25,6 +25,9 @@ void step_containers();                       // the world grid and the shared l
 void step_assets();                           // world graphics, definitions, sounds, sprite font
 void step_world();                            // world 0: built from the base, or the saved world
 void step_fault_reporter();
+// Ends the program when the system asked it to stop (SIGTERM, SIGINT, SIGHUP);
+// called wherever the engine can stop at once.
+void end_program_if_requested();
 
 // --- configuration (core/configuration.cpp) ---
 void load_configuration(const text& path);    // fatal_configuration when it cannot be opened

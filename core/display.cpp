@@ -43,8 +43,9 @@ void open_main_window() {
 }
 
 void open_main_screen(int window) {
+    // The screen is opened on the window's handle, not its number.
     // Stretched automatically to the window, no right or bottom margin.
-    if (!open_windowed_screen(window, 0, 0, nearest(engine.screen_width),
+    if (!open_windowed_screen(window_handle(window), 0, 0, nearest(engine.screen_width),
                               nearest(engine.screen_height), 1, 0, 0)) {
         fatal_error(fatal_screen);
     }

@@ -27,6 +27,7 @@ void run_main_loop() {
     for (;;) {
         // A processor fault skips the rest of the pass; the loop goes on.
         run_guarded(main_loop_pass);
+        end_program_if_requested();
         // Tested after each pass, so a pass always completes.
         if (engine.loop_state == loop_ended) break;
         // A scripted quit ends the loop the way the quit screen does.

@@ -1,6 +1,9 @@
 // startup: the entry routine. Start-up runs once, in a fixed order, then the
 // main loop runs until the quit screen ends it; every way out of the program
-// ends in end_program.
+// ends in end_program, also a stop request from the system (SIGTERM, SIGINT,
+// SIGHUP), which is looked at between the steps and wherever the engine waits
+// or works for long: main-loop passes, the pause and quit screens, the
+// progress bars' presentations and every file the asset lists load.
 #include "core/core.h"
 
 #include "assets/assets.h"
@@ -83,21 +86,23 @@ int engine_main() {
     // The dump only reads the engine state, so it may be asked for at any time.
     set_dump_handler(write_engine_dump);
 
-    run_guarded(step_start_values);
-    run_guarded(step_configuration);
-    run_guarded(step_decoders);
-    run_guarded(step_display);
-    run_guarded(step_window);
-    run_guarded(step_loading_screen);
-    run_guarded(step_containers);
-    run_guarded(step_assets);
-    run_guarded(step_world);
-    run_guarded(step_fault_reporter);
+    void (*const steps[])() = {step_start_values, step_configuration, step_decoders,
+                               step_display,      step_window,        step_loading_screen,
+                               step_containers,   step_assets,        step_world,
+                               step_fault_reporter};
+    for (auto step : steps) {
+        run_guarded(step);
+        end_program_if_requested();
+    }
 
     run_main_loop();
     end_program();
 }
 
 [[noreturn]] void end_program() { runtime_exit(0); }
+
+void end_program_if_requested() {
+    if (termination_requested()) end_program();
+}
 
 }  // namespace tw

@@ -3,6 +3,8 @@
 // runs its own loop on the only thread, drawing its two lines over the last
 // frame until a key or button ends it; nothing else of the game runs meanwhile.
 #include "presentation/presentation.h"
+
+#include "core/core.h"
 #include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
 
@@ -92,12 +94,14 @@ void joystick_step() {
 // ===========================================================================
 // Modal screens. Each pass presents the screen, so the flip (which waits for
 // the display) paces the loop. A scripted run's quit also ends a screen, so a
-// script can never leave the program stuck inside one.
+// script can never leave the program stuck inside one; a stop request from
+// the system ends the program from inside it.
 // ===========================================================================
 
 void quit_screen(int device) {
     begin_3d();
     for (;;) {
+        end_program_if_requested();
         examine_keyboard();
         examine_joystick();
         draw_screen(device, quit_keyboard, quit_joystick);
@@ -114,6 +118,7 @@ void pause_screen(int device) {
     examine_keyboard();
     begin_3d();
     for (;;) {
+        end_program_if_requested();
         examine_keyboard();
         examine_joystick();
         draw_screen(device, pause_keyboard, pause_joystick);

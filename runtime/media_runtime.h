@@ -29,6 +29,7 @@ text error_message();                         // description of the last fault (
 int error_line();                             // -1: the engine carries no line tracking
 text error_file();                            // fixed notice that line tracking is off
 int create_mutex();                           // a mutex handle; the engine never locks it
+bool termination_requested();                 // SIGTERM, SIGINT or SIGHUP arrived since start-up
 
 // ===========================================================================
 // Devices and displays

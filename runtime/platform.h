@@ -75,6 +75,9 @@ void sound_shutdown();      // sound device and sounds
 
 void close_all_files();    // every open file, flushed first (runtime/system_files.cpp)
 
+// Longest single wait (sleep, event wait) before a stop request is looked at.
+constexpr int stop_slice_ms = 50;
+
 // Milliseconds since the runtime started (monotonic).
 uint64_t tick_ms();
 

@@ -6,9 +6,12 @@
 // never called, or no device could be opened) sounds still load and decode,
 // so data can be checked, but nothing plays.
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -91,6 +94,34 @@ void mix(void*, Uint8* stream, int len) {
 // Helpers (main thread)
 // ===========================================================================
 
+// The audio libraries underneath print their own errors on stderr when no
+// device can be opened (a screenful from ALSA on a machine without a sound
+// card); the engine says it in one line instead. stderr points at /dev/null
+// while this lives. Whichever backend SDL picks is kept quiet this way; an
+// error handler would have to be set in each backend's library.
+struct QuietStderr {
+    int saved = -1;
+    QuietStderr() {
+        std::fflush(stderr);
+        int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null < 0) return;
+        saved = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+        if (saved >= 0 && dup2(null, STDERR_FILENO) < 0) {
+            close(saved);
+            saved = -1;
+        }
+        close(null);
+    }
+    ~QuietStderr() {
+        if (saved < 0) return;
+        std::fflush(stderr);
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+};
+
 struct DeviceLock {
     DeviceLock() { if (device) SDL_LockAudioDevice(device); }
     ~DeviceLock() { if (device) SDL_UnlockAudioDevice(device); }
@@ -167,6 +198,7 @@ bool convert_to_device(Sound& s) {
 
 bool init_sound() {
     if (device) return true;
+    QuietStderr quiet;
     if (!audio_subsystem) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         audio_subsystem = true;

@@ -6,8 +6,18 @@
 // signal handler, running on its own stack, jumps back to the step's recovery
 // point. Before the engine installs its reporter the fault passes silently;
 // afterwards the reporter runs once per fault, in normal context, so it may
-// open and write files. Everything here is POSIX; a Windows build would use
-// structured exception handling behind the same functions.
+// open and write files. Only the thread that runs the guarded steps can
+// resume: a fault on any other thread (the audio mixer's) is reported there
+// and then ends the process, since that thread has no recovery point.
+//
+// SIGTERM, SIGINT and SIGHUP only set a flag; the engine asks for it where it
+// can stop at once and then ends the program normally.
+//
+// Everything here is POSIX; a Windows build would use structured exception
+// handling and a console control handler behind the same functions.
+#include <SDL.h>
+#include <pthread.h>
+
 #include <csetjmp>
 #include <csignal>
 #include <cstdio>
@@ -48,26 +58,65 @@ volatile sig_atomic_t last_signal = 0;
 volatile sig_atomic_t last_code = 0;
 fault_procedure reporter = nullptr;
 bool handlers_installed = false;
+pthread_t guarded_thread;  // the thread whose faults resume; set with the handlers
 std::vector<char> alt_stack;
 const int fault_signals[] = {SIGSEGV, SIGFPE, SIGBUS, SIGILL};
 struct sigaction previous_actions[4];
 
+volatile sig_atomic_t stop_requested = 0;
+const int stop_signals[] = {SIGTERM, SIGINT, SIGHUP};
+
 const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
+// The signal's default action ends the process once this handler returns:
+// the faulting instruction runs again, and a raised signal is delivered.
+void end_by_default_action(int sig) {
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
 void on_fault(int sig, siginfo_t* info, void*) {
+    if (!pthread_equal(pthread_self(), guarded_thread)) {
+        // Jumping to a recovery point would run the main thread's code on
+        // this thread's stack. The report is written here (the process is
+        // ending anyway), then the fault ends the process.
+        last_signal = sig;
+        last_code = info ? info->si_code : 0;
+        if (reporter) reporter();
+        end_by_default_action(sig);
+        return;
+    }
     if (guard_depth <= 0) {
-        // Outside any guarded step there is nowhere to resume: let the
-        // default action end the process.
-        signal(sig, SIG_DFL);
-        return;  // the faulting instruction runs again and now terminates
+        // Outside any guarded step there is nowhere to resume.
+        end_by_default_action(sig);
+        return;
     }
     last_signal = sig;
     last_code = info ? info->si_code : 0;
     siglongjmp(guard_points[guard_depth - 1], 1);
 }
 
+void on_stop(int) { stop_requested = 1; }
+
+// Kept for the life of the process: a stop request during shutdown must not
+// end it by the default action half way.
+void install_stop_handlers() {
+    stop_requested = 0;
+    for (int sig : stop_signals) {
+        struct sigaction sa{};
+        sa.sa_handler = on_stop;
+        sa.sa_flags = SA_RESTART;
+        sigemptyset(&sa.sa_mask);
+        sigaction(sig, &sa, nullptr);
+    }
+    // SDL would otherwise turn SIGINT and SIGTERM into a quit event, which
+    // the engine does not act on.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
 void install_handlers() {
     if (handlers_installed) return;
+    guarded_thread = pthread_self();
     alt_stack.resize(128 * 1024);
     stack_t ss{};
     ss.ss_sp = alt_stack.data();
@@ -97,6 +146,7 @@ void remove_handlers() {
 
 void runtime_startup() {
     install_handlers();
+    install_stop_handlers();
     platform::automation_startup();
 }
 
@@ -116,6 +166,8 @@ void runtime_exit(int code) {
     std::fflush(stderr);
     std::_Exit(code);
 }
+
+bool termination_requested() { return stop_requested != 0; }
 
 uint64_t platform::tick_ms() {
     return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -1,11 +1,15 @@
 // values: texts, interned names, numbers and the random generator.
 #include "runtime/values.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <thread>
 #include <unordered_map>
+
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 
 namespace tw {
 
@@ -172,7 +176,9 @@ void delay(int milliseconds) {
         std::this_thread::yield();
         return;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    // In slices, so that a long sleep does not hold up a stop request.
+    for (int left = milliseconds; left > 0 && !termination_requested(); left -= platform::stop_slice_ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(left, platform::stop_slice_ms)));
 }
 
 // ===========================================================================

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -489,9 +490,18 @@ int window_event(int timeout_ms) {
     if (!SDL_WasInit(SDL_INIT_EVENTS)) return 0;
     SDL_Event e{};
     int got = 0;
-    if (timeout_ms == 0) got = SDL_PollEvent(&e);
-    else if (timeout_ms < 0) got = SDL_WaitEvent(&e);
-    else got = SDL_WaitEventTimeout(&e, timeout_ms);
+    if (timeout_ms == 0) {
+        got = SDL_PollEvent(&e);
+    } else {
+        // Waited in slices, so that a stop request is not held up; -1 waits
+        // until an event or a stop request.
+        int left = timeout_ms;
+        while (!got && !termination_requested() && left != 0) {
+            const int wait = left < 0 ? platform::stop_slice_ms : std::min(left, platform::stop_slice_ms);
+            got = SDL_WaitEventTimeout(&e, wait);
+            if (left > 0) left -= wait;
+        }
+    }
     if (!got) return 0;
     video::handle_event(e);
     return static_cast<int>(e.type);

@@ -3,6 +3,7 @@
 // back buffer themselves, on top of whatever it holds.
 #include "world/world.h"
 
+#include "core/core.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -39,6 +40,13 @@ void advance_and_draw(float& progress) {
     stop_drawing();
 }
 
+// A world takes a while to make; where it shows its progress it also stops
+// when the system asks it to.
+void present() {
+    flip_buffers();
+    end_program_if_requested();
+}
+
 }  // namespace
 
 // ===========================================================================
@@ -57,7 +65,7 @@ void build_progress_tick() {
     // cells (not at its first tick); the counter carries over between builds.
     engine.build_flip_counter += 1;
     if (static_cast<int64_t>(engine.build_flip_counter) > 2 * static_cast<int64_t>(engine.world_width)) {
-        flip_buffers();
+        present();
         engine.build_flip_counter = 0;
     }
 }
@@ -65,7 +73,7 @@ void build_progress_tick() {
 void load_progress_tick() {
     advance_and_draw(engine.load_progress);
     // Presents at the first tick and then at every 501st.
-    if (engine.load_flip_counter == 0) flip_buffers();
+    if (engine.load_flip_counter == 0) present();
     engine.load_flip_counter += 1;
     if (engine.load_flip_counter > 500) engine.load_flip_counter = 0;
 }

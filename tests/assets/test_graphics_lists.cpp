@@ -2,6 +2,8 @@
 // lists and which lists a clear empties.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <set>
 
 #include "assets/assets.h"
@@ -122,6 +124,26 @@ TEST(GraphicsLists, ClearEmptiesTheAssetListsButNotTheGraphics) {
     EXPECT_EQ(list_index(engine.object_definitions), -1);
     EXPECT_EQ(list_size(engine.world_graphics), 1);
     EXPECT_EQ(list_size(engine.enemy_list), 1);
+}
+
+TEST(GraphicsLists, StopRequestEndsEveryFolderLoadAtItsNextFile) {
+    // However many files a folder holds, a stop request from the system (here
+    // SIGTERM) ends the program normally before the next one is loaded.
+    WorldFolder f;
+    f.dir.write("gfx/a.png", "x");
+    f.dir.write("sfx/a.ogg", "x");
+    engine.world_gfx_path = f.dir.path + "gfx/";
+    engine.sound_fx_path = f.dir.path + "sfx/";
+    for (void (*load)() : {load_world_graphics, load_object_definitions, load_sound_effects}) {
+        EXPECT_EXIT(
+            {
+                runtime_startup();
+                std::raise(SIGTERM);
+                load();
+                std::_Exit(3);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
 }
 
 }  // namespace

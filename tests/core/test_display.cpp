@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "core/core.h"
+#include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 
 using namespace tw;
 
@@ -50,4 +52,21 @@ TEST_F(DisplayTest, ZeroBaseWidthCountsAsOne) {
 TEST_F(DisplayTest, DisplayWithoutSizeIsFatalErrorTwo) {
     scale_to_display(0, 0);
     EXPECT_EXIT(open_main_window(), ::testing::ExitedWithCode(0), "ERROR :  Could not open window");
+}
+
+TEST_F(DisplayTest, ScreenOpensInTheMainWindowWhateverItsNumber) {
+    // A window opened earlier under a number of its own gives the main window
+    // a number that is not its handle.
+    platform::video_shutdown();
+    ASSERT_NE(open_window(5, 0, 0, 64, 48, "other", window_borderless), 0);
+    scale_to_display(320, 240);
+    static int fatal = -1;
+    set_fatal_error_handler([](int code) { fatal = code; });
+    open_main_window();
+    set_fatal_error_handler(nullptr);
+    ASSERT_NE(engine.main_window, window_handle(engine.main_window));
+    EXPECT_EQ(fatal, -1);
+    std::vector<uint8_t> corner;
+    EXPECT_TRUE(platform::read_screen_pixels(0, 319, 239, 1, 1, corner));
+    platform::video_shutdown();
 }

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "core/core.h"
 #include "runtime/media_runtime.h"
@@ -133,6 +135,21 @@ TEST_F(ReportLogTest, OnlyFaultsAfterInstallationAreReported) {
 
     set_error_handler(write_error_report);
     EXPECT_FALSE(run_guarded(faulting_step));
+    set_error_handler(nullptr);
+    expect_one_report(tw::test::read_file(log_name()), "Invalid memory access");
+}
+
+namespace {
+void fault_on_another_thread() { std::thread(faulting_step).join(); }
+}  // namespace
+
+TEST_F(ReportLogTest, FaultOnAnotherThreadIsReportedAndEndsTheProcess) {
+    // The main thread's recovery point is no place for another thread (the
+    // audio mixer's, say) to resume: the report is written, then the fault
+    // ends the process as it would without a handler.
+    dir.write("LOG/keep.txt", "");
+    set_error_handler(write_error_report);
+    EXPECT_EXIT(run_guarded(fault_on_another_thread), ::testing::KilledBySignal(SIGSEGV), "");
     set_error_handler(nullptr);
     expect_one_report(tw::test::read_file(log_name()), "Invalid memory access");
 }

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
@@ -48,12 +49,10 @@ std::string read_file(const std::string& path) {
     return ss.str();
 }
 
-RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env,
-                        int timeout_seconds) {
-    RunResult r;
-    TempDir outdir;
-    std::string out_path = outdir.path + "out.txt", err_path = outdir.path + "err.txt";
-    pid_t pid = fork();
+RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env,
+                               int timeout_seconds) {
+    std::string out_path = outputs.path + "out.txt", err_path = outputs.path + "err.txt";
+    pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(127);
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -65,13 +64,37 @@ RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& 
         execl(TILEWORLD_BINARY, TILEWORLD_BINARY, static_cast<char*>(nullptr));
         _exit(127);
     }
+}
+
+RunningProgram::~RunningProgram() {
+    if (pid <= 0) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+bool RunningProgram::wait(int ms) {
+    if (pid <= 0) return true;
     int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status)) r.exit_code = 128 + WTERMSIG(status);
-    r.out = read_file(out_path);
-    r.err = read_file(err_path);
-    return r;
+    for (int waited = 0;; waited += 5) {
+        pid_t got = waitpid(pid, &status, ms < 0 ? 0 : WNOHANG);
+        if (got == pid) break;
+        if (got < 0) return false;
+        if (waited >= ms) return false;
+        usleep(5000);
+    }
+    pid = -1;
+    if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status)) result.exit_code = 128 + WTERMSIG(status);
+    result.out = read_file(outputs.path + "out.txt");
+    result.err = read_file(outputs.path + "err.txt");
+    return true;
+}
+
+RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env,
+                        int timeout_seconds) {
+    RunningProgram program(dir, env, timeout_seconds);
+    program.wait(-1);
+    return program.result;
 }
 
 }  // namespace tw::test

@@ -32,6 +32,23 @@ struct RunResult {
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env = {},
                         int timeout_seconds = 120);
 
+// build/tileworld started as run_tileworld starts it, left running; the
+// destructor kills and reaps it if it still runs.
+struct RunningProgram {
+    RunningProgram(const std::string& dir, const std::vector<std::string>& env = {},
+                   int timeout_seconds = 120);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    // Waits at most `ms` milliseconds (-1: without limit) for the end; false
+    // while it still runs. Once true, `result` holds the outcome.
+    bool wait(int ms);
+    int pid = -1;
+    RunResult result;
+  private:
+    TempDir outputs;
+};
+
 std::string read_file(const std::string& path);
 
 }  // namespace tw::test
