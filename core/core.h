@@ -77,6 +77,7 @@ void draw_debug_overlay();
 text debug_line_text();                       // "Debug: GFXMEM:<bytes>  ENEMIES:<count>"
 
 // --- automation dump (core/dump.cpp) ---
+text engine_dump_text();                      // the state as text, one item a line
 void write_engine_dump(const text& path);
 
 }  // namespace tw
