@@ -150,6 +150,10 @@ int directory_entry_type(int number);         // 1 file, 2 folder
 void finish_directory(int number);
 bool file_exists(const text& path);           // a file (not a folder) is there
 bool write_text_file(const text& path, const text& contents);  // whole file, replaced
+// The game folder named on the command line becomes the current folder, as if
+// the program had been started there; false with the reason when it cannot.
+bool enter_folder(const text& folder, text& why);
+text absolute_path(const text& path);         // against the current folder
 
 // ===========================================================================
 // Dates
