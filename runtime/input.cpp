@@ -1,15 +1,16 @@
 // input: keyboard, mouse and joystick.
 //
 // The keyboard is a table of 256 key states indexed by the engine's key codes
-// (the classic PC scan codes: 1 Escape, 16 Q, 200 Up, ...). SDL key events
+// (runtime/key_codes.h: 1 Escape, 16 Q, 200 Up, ...). SDL key events
 // and injected keys (tests, the automation script) both write the live table;
 // examine_keyboard takes a snapshot of it that the queries read, so a key
 // injected without any window is seen exactly like a real one. SDL's own
 // keyboard state is not used: events pushed by hand never reach it.
 #include <cstring>
 
+#include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "runtime/video_internal.h"
 
 namespace tw {
@@ -50,50 +51,59 @@ struct KeyPair {
 };
 
 const KeyPair key_pairs[] = {
-    {SDL_SCANCODE_ESCAPE, 1},        {SDL_SCANCODE_1, 2},           {SDL_SCANCODE_2, 3},
-    {SDL_SCANCODE_3, 4},             {SDL_SCANCODE_4, 5},           {SDL_SCANCODE_5, 6},
-    {SDL_SCANCODE_6, 7},             {SDL_SCANCODE_7, 8},           {SDL_SCANCODE_8, 9},
-    {SDL_SCANCODE_9, 10},            {SDL_SCANCODE_0, 11},          {SDL_SCANCODE_MINUS, 12},
-    {SDL_SCANCODE_EQUALS, 13},       {SDL_SCANCODE_BACKSPACE, 14},  {SDL_SCANCODE_TAB, 15},
-    {SDL_SCANCODE_Q, 16},            {SDL_SCANCODE_W, 17},          {SDL_SCANCODE_E, 18},
-    {SDL_SCANCODE_R, 19},            {SDL_SCANCODE_T, 20},          {SDL_SCANCODE_Y, 21},
-    {SDL_SCANCODE_U, 22},            {SDL_SCANCODE_I, 23},          {SDL_SCANCODE_O, 24},
-    {SDL_SCANCODE_P, 25},            {SDL_SCANCODE_LEFTBRACKET, 26}, {SDL_SCANCODE_RIGHTBRACKET, 27},
-    {SDL_SCANCODE_RETURN, 28},       {SDL_SCANCODE_LCTRL, 29},      {SDL_SCANCODE_A, 30},
-    {SDL_SCANCODE_S, 31},            {SDL_SCANCODE_D, 32},          {SDL_SCANCODE_F, 33},
-    {SDL_SCANCODE_G, 34},            {SDL_SCANCODE_H, 35},          {SDL_SCANCODE_J, 36},
-    {SDL_SCANCODE_K, 37},            {SDL_SCANCODE_L, 38},          {SDL_SCANCODE_SEMICOLON, 39},
-    {SDL_SCANCODE_APOSTROPHE, 40},   {SDL_SCANCODE_GRAVE, 41},      {SDL_SCANCODE_LSHIFT, 42},
-    {SDL_SCANCODE_BACKSLASH, 43},    {SDL_SCANCODE_NONUSHASH, 43},  {SDL_SCANCODE_Z, 44},
-    {SDL_SCANCODE_X, 45},            {SDL_SCANCODE_C, 46},          {SDL_SCANCODE_V, 47},
-    {SDL_SCANCODE_B, 48},            {SDL_SCANCODE_N, 49},          {SDL_SCANCODE_M, 50},
-    {SDL_SCANCODE_COMMA, 51},        {SDL_SCANCODE_PERIOD, 52},     {SDL_SCANCODE_SLASH, 53},
-    {SDL_SCANCODE_RSHIFT, 54},       {SDL_SCANCODE_KP_MULTIPLY, 55}, {SDL_SCANCODE_LALT, 56},
-    {SDL_SCANCODE_SPACE, 57},        {SDL_SCANCODE_CAPSLOCK, 58},   {SDL_SCANCODE_F1, 59},
-    {SDL_SCANCODE_F2, 60},           {SDL_SCANCODE_F3, 61},         {SDL_SCANCODE_F4, 62},
-    {SDL_SCANCODE_F5, 63},           {SDL_SCANCODE_F6, 64},         {SDL_SCANCODE_F7, 65},
-    {SDL_SCANCODE_F8, 66},           {SDL_SCANCODE_F9, 67},         {SDL_SCANCODE_F10, 68},
-    {SDL_SCANCODE_NUMLOCKCLEAR, 69}, {SDL_SCANCODE_SCROLLLOCK, 70}, {SDL_SCANCODE_KP_7, 71},
-    {SDL_SCANCODE_KP_8, 72},         {SDL_SCANCODE_KP_9, 73},       {SDL_SCANCODE_KP_MINUS, 74},
-    {SDL_SCANCODE_KP_4, 75},         {SDL_SCANCODE_KP_5, 76},       {SDL_SCANCODE_KP_6, 77},
-    {SDL_SCANCODE_KP_PLUS, 78},      {SDL_SCANCODE_KP_1, 79},       {SDL_SCANCODE_KP_2, 80},
-    {SDL_SCANCODE_KP_3, 81},         {SDL_SCANCODE_KP_0, 82},       {SDL_SCANCODE_KP_PERIOD, 83},
-    {SDL_SCANCODE_NONUSBACKSLASH, 86}, {SDL_SCANCODE_F11, 87},      {SDL_SCANCODE_F12, 88},
-    {SDL_SCANCODE_F13, 100},         {SDL_SCANCODE_F14, 101},       {SDL_SCANCODE_F15, 102},
-    {SDL_SCANCODE_INTERNATIONAL2, 112}, {SDL_SCANCODE_INTERNATIONAL1, 115},
-    {SDL_SCANCODE_INTERNATIONAL4, 121}, {SDL_SCANCODE_INTERNATIONAL5, 123},
-    {SDL_SCANCODE_INTERNATIONAL3, 125}, {SDL_SCANCODE_KP_EQUALS, 141},
-    {SDL_SCANCODE_AUDIOPREV, 144},   {SDL_SCANCODE_AUDIONEXT, 153}, {SDL_SCANCODE_KP_ENTER, 156},
-    {SDL_SCANCODE_RCTRL, 157},       {SDL_SCANCODE_MUTE, 160},      {SDL_SCANCODE_CALCULATOR, 161},
-    {SDL_SCANCODE_AUDIOPLAY, 162},   {SDL_SCANCODE_AUDIOSTOP, 164}, {SDL_SCANCODE_VOLUMEDOWN, 174},
-    {SDL_SCANCODE_VOLUMEUP, 176},    {SDL_SCANCODE_AC_HOME, 178},   {SDL_SCANCODE_KP_COMMA, 179},
-    {SDL_SCANCODE_KP_DIVIDE, 181},   {SDL_SCANCODE_PRINTSCREEN, 183}, {SDL_SCANCODE_RALT, 184},
-    {SDL_SCANCODE_PAUSE, 197},       {SDL_SCANCODE_HOME, 199},      {SDL_SCANCODE_UP, 200},
-    {SDL_SCANCODE_PAGEUP, 201},      {SDL_SCANCODE_LEFT, 203},      {SDL_SCANCODE_RIGHT, 205},
-    {SDL_SCANCODE_END, 207},         {SDL_SCANCODE_DOWN, 208},      {SDL_SCANCODE_PAGEDOWN, 209},
-    {SDL_SCANCODE_INSERT, 210},      {SDL_SCANCODE_DELETE, 211},    {SDL_SCANCODE_LGUI, 219},
-    {SDL_SCANCODE_RGUI, 220},        {SDL_SCANCODE_APPLICATION, 221}, {SDL_SCANCODE_POWER, 222},
-    {SDL_SCANCODE_SLEEP, 223},
+    {SDL_SCANCODE_ESCAPE, key_escape}, {SDL_SCANCODE_1, key_1}, {SDL_SCANCODE_2, key_2},
+    {SDL_SCANCODE_3, key_3}, {SDL_SCANCODE_4, key_4}, {SDL_SCANCODE_5, key_5},
+    {SDL_SCANCODE_6, key_6}, {SDL_SCANCODE_7, key_7}, {SDL_SCANCODE_8, key_8},
+    {SDL_SCANCODE_9, key_9}, {SDL_SCANCODE_0, key_0}, {SDL_SCANCODE_MINUS, key_minus},
+    {SDL_SCANCODE_EQUALS, key_equals}, {SDL_SCANCODE_BACKSPACE, key_backspace},
+    {SDL_SCANCODE_TAB, key_tab}, {SDL_SCANCODE_Q, key_q}, {SDL_SCANCODE_W, key_w},
+    {SDL_SCANCODE_E, key_e}, {SDL_SCANCODE_R, key_r}, {SDL_SCANCODE_T, key_t},
+    {SDL_SCANCODE_Y, key_y}, {SDL_SCANCODE_U, key_u}, {SDL_SCANCODE_I, key_i},
+    {SDL_SCANCODE_O, key_o}, {SDL_SCANCODE_P, key_p}, {SDL_SCANCODE_LEFTBRACKET, key_left_bracket},
+    {SDL_SCANCODE_RIGHTBRACKET, key_right_bracket}, {SDL_SCANCODE_RETURN, key_return},
+    {SDL_SCANCODE_LCTRL, key_left_control}, {SDL_SCANCODE_A, key_a}, {SDL_SCANCODE_S, key_s},
+    {SDL_SCANCODE_D, key_d}, {SDL_SCANCODE_F, key_f}, {SDL_SCANCODE_G, key_g},
+    {SDL_SCANCODE_H, key_h}, {SDL_SCANCODE_J, key_j}, {SDL_SCANCODE_K, key_k},
+    {SDL_SCANCODE_L, key_l}, {SDL_SCANCODE_SEMICOLON, key_semicolon},
+    {SDL_SCANCODE_APOSTROPHE, key_apostrophe}, {SDL_SCANCODE_GRAVE, key_grave},
+    {SDL_SCANCODE_LSHIFT, key_left_shift}, {SDL_SCANCODE_BACKSLASH, key_backslash},
+    {SDL_SCANCODE_NONUSHASH, key_backslash}, {SDL_SCANCODE_Z, key_z}, {SDL_SCANCODE_X, key_x},
+    {SDL_SCANCODE_C, key_c}, {SDL_SCANCODE_V, key_v}, {SDL_SCANCODE_B, key_b},
+    {SDL_SCANCODE_N, key_n}, {SDL_SCANCODE_M, key_m}, {SDL_SCANCODE_COMMA, key_comma},
+    {SDL_SCANCODE_PERIOD, key_period}, {SDL_SCANCODE_SLASH, key_slash},
+    {SDL_SCANCODE_RSHIFT, key_right_shift}, {SDL_SCANCODE_KP_MULTIPLY, key_pad_multiply},
+    {SDL_SCANCODE_LALT, key_left_alt}, {SDL_SCANCODE_SPACE, key_space},
+    {SDL_SCANCODE_CAPSLOCK, key_caps_lock}, {SDL_SCANCODE_F1, key_f1}, {SDL_SCANCODE_F2, key_f2},
+    {SDL_SCANCODE_F3, key_f3}, {SDL_SCANCODE_F4, key_f4}, {SDL_SCANCODE_F5, key_f5},
+    {SDL_SCANCODE_F6, key_f6}, {SDL_SCANCODE_F7, key_f7}, {SDL_SCANCODE_F8, key_f8},
+    {SDL_SCANCODE_F9, key_f9}, {SDL_SCANCODE_F10, key_f10},
+    {SDL_SCANCODE_NUMLOCKCLEAR, key_num_lock}, {SDL_SCANCODE_SCROLLLOCK, key_scroll_lock},
+    {SDL_SCANCODE_KP_7, key_pad_7}, {SDL_SCANCODE_KP_8, key_pad_8}, {SDL_SCANCODE_KP_9, key_pad_9},
+    {SDL_SCANCODE_KP_MINUS, key_pad_minus}, {SDL_SCANCODE_KP_4, key_pad_4},
+    {SDL_SCANCODE_KP_5, key_pad_5}, {SDL_SCANCODE_KP_6, key_pad_6},
+    {SDL_SCANCODE_KP_PLUS, key_pad_plus}, {SDL_SCANCODE_KP_1, key_pad_1},
+    {SDL_SCANCODE_KP_2, key_pad_2}, {SDL_SCANCODE_KP_3, key_pad_3}, {SDL_SCANCODE_KP_0, key_pad_0},
+    {SDL_SCANCODE_KP_PERIOD, key_pad_period}, {SDL_SCANCODE_NONUSBACKSLASH, key_extra_backslash},
+    {SDL_SCANCODE_F11, key_f11}, {SDL_SCANCODE_F12, key_f12}, {SDL_SCANCODE_F13, key_f13},
+    {SDL_SCANCODE_F14, key_f14}, {SDL_SCANCODE_F15, key_f15},
+    {SDL_SCANCODE_INTERNATIONAL2, key_kana}, {SDL_SCANCODE_INTERNATIONAL1, key_ro},
+    {SDL_SCANCODE_INTERNATIONAL4, key_convert}, {SDL_SCANCODE_INTERNATIONAL5, key_no_convert},
+    {SDL_SCANCODE_INTERNATIONAL3, key_yen}, {SDL_SCANCODE_KP_EQUALS, key_pad_equals},
+    {SDL_SCANCODE_AUDIOPREV, key_previous_track}, {SDL_SCANCODE_AUDIONEXT, key_next_track},
+    {SDL_SCANCODE_KP_ENTER, key_pad_enter}, {SDL_SCANCODE_RCTRL, key_right_control},
+    {SDL_SCANCODE_MUTE, key_mute}, {SDL_SCANCODE_CALCULATOR, key_calculator},
+    {SDL_SCANCODE_AUDIOPLAY, key_play_pause}, {SDL_SCANCODE_AUDIOSTOP, key_media_stop},
+    {SDL_SCANCODE_VOLUMEDOWN, key_volume_down}, {SDL_SCANCODE_VOLUMEUP, key_volume_up},
+    {SDL_SCANCODE_AC_HOME, key_web_home}, {SDL_SCANCODE_KP_COMMA, key_pad_comma},
+    {SDL_SCANCODE_KP_DIVIDE, key_pad_divide}, {SDL_SCANCODE_PRINTSCREEN, key_print_screen},
+    {SDL_SCANCODE_RALT, key_right_alt}, {SDL_SCANCODE_PAUSE, key_pause},
+    {SDL_SCANCODE_HOME, key_home}, {SDL_SCANCODE_UP, key_up}, {SDL_SCANCODE_PAGEUP, key_page_up},
+    {SDL_SCANCODE_LEFT, key_left}, {SDL_SCANCODE_RIGHT, key_right}, {SDL_SCANCODE_END, key_end},
+    {SDL_SCANCODE_DOWN, key_down}, {SDL_SCANCODE_PAGEDOWN, key_page_down},
+    {SDL_SCANCODE_INSERT, key_insert}, {SDL_SCANCODE_DELETE, key_delete},
+    {SDL_SCANCODE_LGUI, key_left_windows}, {SDL_SCANCODE_RGUI, key_right_windows},
+    {SDL_SCANCODE_APPLICATION, key_menu}, {SDL_SCANCODE_POWER, key_power},
+    {SDL_SCANCODE_SLEEP, key_sleep},
 };
 
 // SDL scancode -> key code (0 = a key the table does not know).
@@ -156,12 +166,6 @@ void handle_event(const SDL_Event& e) {
     }
 }
 
-void drain_events() {
-    if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) handle_event(e);
-}
-
 void reset_input() {
     std::memset(live_keys, 0, sizeof live_keys);
     std::memset(snapshot, 0, sizeof snapshot);
@@ -183,13 +187,24 @@ void reset_input() {
 
 }  // namespace video
 
+namespace {
+
+// Pumps SDL and handles everything queued.
+void drain_events() {
+    if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) video::handle_event(e);
+}
+
+}  // namespace
+
 // ===========================================================================
 // Keyboard
 // ===========================================================================
 
 bool examine_keyboard() {
     video::fault_point();
-    video::drain_events();
+    drain_events();
     std::memcpy(previous, snapshot, sizeof snapshot);
     std::memcpy(snapshot, live_keys, sizeof snapshot);
     return true;
@@ -233,7 +248,7 @@ bool init_mouse() {
 // the position follows the mouse's relative motion, kept on the screen.
 bool examine_mouse() {
     video::fault_point();
-    video::drain_events();
+    drain_events();
     SDL_Window* w = video::main_window();
     if (!mouse_ready || !w || !video::window_active()) {
         motion_x = motion_y = 0;

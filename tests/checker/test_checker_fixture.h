@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "checker/checker.h"
-#include "runtime/media_runtime.h"
+#include "runtime/inspection.h"
 #include "support/test_support.h"
 
 namespace tw::test {
@@ -155,14 +155,15 @@ struct CheckerGame : ::testing::Test {
     // use other colours.
     void picture(const std::string& relative, int r, int g, int b, int w, int h) const {
         const std::string path = dir.write(relative, "");
-        std::vector<uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+        rgba_image image{w, h, true, std::vector<uint8_t>(static_cast<size_t>(w) * static_cast<size_t>(h) * 4)};
+        std::vector<uint8_t>& rgba = image.rgba;
         for (size_t i = 0; i < rgba.size(); i += 4) {
             rgba[i] = static_cast<uint8_t>(r);
             rgba[i + 1] = static_cast<uint8_t>(g);
             rgba[i + 2] = static_cast<uint8_t>(b);
             rgba[i + 3] = 255;
         }
-        ASSERT_TRUE(save_png(path, rgba, w, h)) << path;
+        ASSERT_TRUE(save_png(path, image)) << path;
     }
     void remove(const std::string& relative) const { std::filesystem::remove_all(dir.path + relative); }
 };

@@ -6,21 +6,22 @@
 
 #include "core/core.h"
 #include "checker/test_checker_fixture.h"
+#include "runtime/media_runtime.h"
 
 using namespace tw;
 using namespace tw::test;
 
 namespace {
 
-decoded_image read_png(const std::string& path) {
-    decoded_image image;
+rgba_image read_png(const std::string& path) {
+    rgba_image image;
     text why;
     use_png_decoder();
     EXPECT_TRUE(decode_image_file(path, image, why)) << path << ": " << why;
     return image;
 }
 
-const uint8_t* pixel(const decoded_image& image, int x, int y) {
+const uint8_t* pixel(const rgba_image& image, int x, int y) {
     return &image.rgba[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 4];
 }
 
@@ -75,7 +76,7 @@ TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked
 
     CheckerRun r = run_checker(dir.path, {"--map", "0", dir.path + "world0.png"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    decoded_image map = read_png(dir.path + "world0.png");
+    rgba_image map = read_png(dir.path + "world0.png");
     ASSERT_EQ(map.width, cells_x * 8);
     ASSERT_EQ(map.height, cells_y * 8);
 
@@ -103,7 +104,7 @@ TEST_F(CheckerGame, ObjectsAreDrawnInThePictureOfTheTypeThatMadeThem) {
     picture("GFX/WORLD/coin2.png", 40, 200, 220, 16, 16);
     text why;
     ASSERT_TRUE(build_world_for_map(0, why)) << why;
-    const map_image map = render_world_map(32);
+    const rgba_image map = render_world_map(32);
     std::set<std::pair<int, int>> enemy_cells;
     for (const enemy& e : engine.enemy_list.items) enemy_cells.insert({e.pos_x / 32, e.pos_y / 32});
     std::map<std::string, int> seen;  // coins checked, by their picture
@@ -176,7 +177,7 @@ TEST_F(CheckerGame, WorldsTheEngineCannotMakeAreReportedNotDrawn) {
 TEST_F(CheckerGame, SheetHoldsEveryWorldAndItsLabel) {
     CheckerRun r = run_checker(dir.path, {"--map-sheet", "2", "4", dir.path + "sheet.png", "--block", "2"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    decoded_image sheet = read_png(dir.path + "sheet.png");
+    rgba_image sheet = read_png(dir.path + "sheet.png");
     // Two columns of two worlds, each at most 41 cells of 2 pixels, with labels.
     EXPECT_GT(sheet.width, 2 * 2 * 10);
     EXPECT_LE(sheet.width, 8 + 2 * (41 * 2 + 8));

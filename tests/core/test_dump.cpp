@@ -36,12 +36,12 @@ TEST(Dump, FieldsListsAndCellsInOrder) {
     cursor_sprite* s = list_add(engine.cursor_sprites);
     s->pos_x = 12.5f;
     s->pos_y = -3;
-    s->heading = 17;
+    s->heading = direction_idle;
     s->step_counter = 4;
     enemy* e = list_add(engine.enemy_list);
     e->pos_x = 100;
     e->pos_y = 200;
-    e->walk_direction = 14;
+    e->walk_direction = direction_left;
     e->ai_level = 2;
     list_add(engine.object_instances);
     list_add(engine.object_instances);

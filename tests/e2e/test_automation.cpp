@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "support/test_support.h"
 
 using tw::test::TempDir;
@@ -28,12 +28,11 @@ void write_small_game(const TempDir& dir) {
     dir.write("DATA/base.txt", crlf({"base", "20", "15", "", ""}));
 }
 
-tw::platform::Image read_png(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    tw::platform::Image image;
+tw::rgba_image read_png(const std::string& path) {
+    tw::rgba_image image;
+    std::string why;
     tw::use_png_decoder();
-    if (tw::platform::read_whole_file(path, bytes, 1 << 26))
-        tw::platform::decode_image(bytes.data(), bytes.size(), image);
+    tw::decode_image_file(path, image, why);
     return image;
 }
 
@@ -47,7 +46,7 @@ TEST(AutomationEndToEnd, ScreenshotShowsTheDebugLineAndQuitEndsCleanly) {
     auto r = run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x400", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
     EXPECT_EQ(r.exit_code, 0) << r.err;
 
-    tw::platform::Image image = read_png(shot);
+    tw::rgba_image image = read_png(shot);
     ASSERT_EQ(image.width, 640) << r.err;
     ASSERT_EQ(image.height, 400);
     // The debug line's text colour (255, 255, 200) appears in its row band

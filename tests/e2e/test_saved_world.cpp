@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "support/test_support.h"
 
 using tw::test::TempDir;
@@ -62,7 +62,7 @@ std::vector<dump_line> dump_lines(const std::string& dump, const std::string& ki
 }
 
 struct Shot {
-    tw::platform::Image image;
+    tw::rgba_image image;
     bool ok = false;
     uint32_t at(int x, int y) const {  // 0xRRGGBB
         size_t i = (static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 4;
@@ -76,7 +76,7 @@ Shot read_screenshot(const std::string& path) {
     std::string data = tw::test::read_file(path);
     bytes.assign(data.begin(), data.end());
     tw::use_png_decoder();
-    s.ok = !bytes.empty() && tw::platform::decode_image(bytes.data(), bytes.size(), s.image);
+    s.ok = !bytes.empty() && tw::decode_image(bytes.data(), bytes.size(), s.image);
     return s;
 }
 

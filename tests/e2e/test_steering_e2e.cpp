@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"  // decode_image, to read the screenshots back
 #include "support/test_support.h"
 
 namespace tw::test {
@@ -178,7 +178,7 @@ Dump read_dump(const std::string& path) {
 }
 
 struct Shot {
-    platform::Image image;
+    rgba_image image;
     bool ok = false;
     // Whether a pixel of the glyph colour lies in the given box.
     bool text_in(int x0, int y0, int x1, int y1) const {
@@ -197,7 +197,7 @@ Shot read_shot(const std::string& path) {
     use_png_decoder();
     const std::string bytes = read_file(path);
     s.ok = !bytes.empty() &&
-           platform::decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+           decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                   s.image);
     return s;
 }

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "presentation/test_world_view_png.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "runtime/test_sound_data.h"
 #include "support/test_support.h"
 
@@ -124,7 +124,7 @@ Dump read_dump(const std::string& path) {
 }
 
 struct Shot {
-    platform::Image image;
+    rgba_image image;
     bool ok = false;
     bool is(int x, int y, Rgba c) const {
         const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
@@ -143,7 +143,7 @@ Shot read_shot(const std::string& path) {
     use_png_decoder();
     const std::string bytes = read_file(path);
     s.ok = !bytes.empty() &&
-           platform::decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), s.image);
+           decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), s.image);
     return s;
 }
 

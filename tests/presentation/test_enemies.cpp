@@ -58,40 +58,40 @@ TEST_F(Enemies, ActingChanceOfMinusOneNeverActsAndZeroActsEveryFrame) {
     e.d_move = 0;
     for (int i = 0; i < 5; ++i) enemy_step(e, 0);
     EXPECT_EQ(e.pos_x, 4 * 32 + 5 * 8);  // right is tried first and is free
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
 }
 
 TEST_F(Enemies, NewDirectionTriesRightLeftDownUpInThatOrder) {
     enemy e = at_cell(4, 4);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
     EXPECT_EQ(e.pos_x, 4 * 32 + 8);
 
     e = at_cell(4, 4);
     wall(5, 4);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 14);
+    EXPECT_EQ(e.walk_direction, direction_left);
     EXPECT_EQ(e.pos_x, 4 * 32 - 8);
 
     e = at_cell(4, 4);
     wall(3, 4);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 13);
+    EXPECT_EQ(e.walk_direction, direction_down);
     EXPECT_EQ(e.pos_y, 4 * 32 + 8);
 
     e = at_cell(4, 4);
     wall(4, 5);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 16);
+    EXPECT_EQ(e.walk_direction, direction_up);
     EXPECT_EQ(e.pos_y, 4 * 32 - 8);
     EXPECT_EQ(e.pos_x, 4 * 32);
 
     // Boxed in: nothing moves and the old direction stays.
     e = at_cell(4, 4);
-    e.walk_direction = 14;
+    e.walk_direction = direction_left;
     wall(4, 3);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 14);
+    EXPECT_EQ(e.walk_direction, direction_left);
     EXPECT_EQ(e.pos_x, 4 * 32);
     EXPECT_EQ(e.pos_y, 4 * 32);
 }
@@ -109,7 +109,7 @@ TEST_F(Enemies, CellsOutsideTheGridBlock) {
     // Far corner: a walker heading right stops at the last column.
     e = at_cell(9, 9);
     e.change_direction = -1;
-    e.walk_direction = 15;
+    e.walk_direction = direction_right;
     keep_walking(e);
     EXPECT_EQ(e.pos_x, 9 * 32);
 
@@ -124,13 +124,13 @@ TEST_F(Enemies, CellsOutsideTheGridBlock) {
 TEST_F(Enemies, KeepsWalkingItsDirectionUntilBlocked) {
     enemy e = at_cell(2, 2);
     e.change_direction = -1;  // never chooses anew
-    e.walk_direction = 15;
+    e.walk_direction = direction_right;
     e.velo_x = 2;             // half a cell per step
     wall(5, 2);
     for (int i = 0; i < 20; ++i) enemy_step(e, 0);
     // 64 -> 80 (cell 2.5 rounds to 2) -> 96 -> 112 (3.5 rounds to 4, and 5 is a wall)
     EXPECT_EQ(e.pos_x, 112);
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
 
     // No direction chosen yet: it stays and takes no draw for its step.
     enemy idle = at_cell(2, 2);
@@ -146,14 +146,14 @@ TEST_F(Enemies, CellOfAnEnemyBetweenTwoCellsRoundsHalvesToEven) {
     e.pos_x = 16;
     wall(1, 4);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 13);
+    EXPECT_EQ(e.walk_direction, direction_down);
 
     // 80 px is cell 2.5: cell 2, so a wall on cell 3 blocks it.
     e = at_cell(0, 6);
     e.pos_x = 80;
     wall(3, 6);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 14);
+    EXPECT_EQ(e.walk_direction, direction_left);
     EXPECT_EQ(e.pos_x, 72);
 
     // 81 px is past the half: cell 3 (free), so cell 4 is tested.
@@ -161,7 +161,7 @@ TEST_F(Enemies, CellOfAnEnemyBetweenTwoCellsRoundsHalvesToEven) {
     e.pos_x = 81;
     wall(4, 8);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 14);
+    EXPECT_EQ(e.walk_direction, direction_left);
 }
 
 TEST_F(Enemies, StepSizeIsTheCellOverStepsPerCellRoundedEveryStep) {
@@ -180,7 +180,7 @@ TEST_F(Enemies, StepSizeIsTheCellOverStepsPerCellRoundedEveryStep) {
     e.velo_x = 0;
     wander(e);
     EXPECT_EQ(e.pos_x, 4 * 32);
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
     step_y(e, 1);
     EXPECT_EQ(e.pos_y, 4 * 32 + 8);
 }
@@ -196,7 +196,7 @@ TEST_F(Enemies, StandingKindsNeverMove) {
     for (int level : {0, 1, 5, -1}) {
         enemy e = at_cell(4, 4);
         enemy_step(e, level);
-        EXPECT_EQ(e.walk_direction, 15) << "level " << level;
+        EXPECT_EQ(e.walk_direction, direction_right) << "level " << level;
     }
 }
 
@@ -217,7 +217,7 @@ TEST_F(Enemies, DrawsPerActingFrame) {
     // Keeping the direction: acting + change + one attempt.
     e = at_cell(4, 4);
     e.change_direction = 1000000000;
-    e.walk_direction = 16;
+    e.walk_direction = direction_up;
     EXPECT_EQ(draws_taken([&] { enemy_step(e, 0); }), 3);
     // An acting chance that fails stops after its own draw.
     e = at_cell(4, 4);

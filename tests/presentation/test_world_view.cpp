@@ -241,7 +241,7 @@ TEST_F(WorldViewLogic, EnemiesTakeTheirStepInTheEnemyPass) {
     still->ai_level = 3;  // stands still
     draw_enemies();
     EXPECT_EQ(list_at(engine.enemy_list, 0)->pos_x, 80);
-    EXPECT_EQ(list_at(engine.enemy_list, 0)->walk_direction, 15);
+    EXPECT_EQ(list_at(engine.enemy_list, 0)->walk_direction, direction_right);
     EXPECT_EQ(list_at(engine.enemy_list, 1)->pos_x, 96);
 }
 
