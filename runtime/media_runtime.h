@@ -145,7 +145,6 @@ bool write_text_file(const text& path, const text& contents);  // whole file, re
 // The game folder named on the command line becomes the current folder, as if
 // the program had been started there; false with the reason when it cannot.
 bool enter_folder(const text& folder, text& why);
-text absolute_path(const text& path);         // against the current folder
 
 // ===========================================================================
 // Dates

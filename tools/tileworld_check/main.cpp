@@ -10,6 +10,7 @@
 
 #include "checker/checker.h"
 #include "core/core.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 
 namespace {
