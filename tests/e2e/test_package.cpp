@@ -57,7 +57,7 @@ TEST(Package, DebianPackageNeedsOnlyRuntimeLibraries) {
     TempDir dir;
     RunResult r = run_program(TILEWORLD_CPACK,
                               {"-G", "DEB", "-B", dir.path, "--config", TILEWORLD_BUILD_DIR "/CPackConfig.cmake"},
-                              dir.path, {}, 300);
+                              dir.path, {}, 500);
     ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
     std::string deb;
     for (const auto& e : fs::directory_iterator(dir.path))
