@@ -81,6 +81,7 @@ constexpr size_t max_script_bytes = size_t{16} * 1024 * 1024;
 constexpr uint64_t check_interval = 60;
 constexpr int max_keys = 256, max_buttons = 128;
 
+text given_script, given_recording;  // from the command line
 bool running = false;
 std::vector<Command> commands;  // in frame order
 size_t next_command = 0;        // the first command whose frame has not come yet
@@ -348,7 +349,11 @@ void record_check(uint64_t frame) {
 void start_recording(const char* path) {
     recorder = Recorder{};
     recorder.file = std::fopen(path, "wb");
-    if (!recorder.file) script_error(path, "cannot be written (TILEWORLD_RECORD)");
+    if (!recorder.file) {
+        std::fprintf(stderr, "tileworld: recording %s: cannot be written\n", path);
+        std::fflush(stderr);
+        std::exit(2);
+    }
     record("# tileworld recording: replay it with TILEWORLD_SCRIPT=<this file> in the game's folder\n");
 }
 
@@ -579,9 +584,14 @@ bool parse_automation_script(const std::string& body, bool& wants_joystick, std:
     return true;
 }
 
+void use_automation_files(const text& script, const text& recording) {
+    given_script = script.empty() ? text() : absolute_path(script);
+    given_recording = recording.empty() ? text() : absolute_path(recording);
+}
+
 void automation_startup() {
     video::reset_automation();
-    const char* path = std::getenv("TILEWORLD_SCRIPT");
+    const char* path = !given_script.empty() ? given_script.c_str() : std::getenv("TILEWORLD_SCRIPT");
     if (path && *path) {
         std::vector<uint8_t> bytes;
         if (!platform::read_whole_file(path, bytes, max_script_bytes)) script_error(path, "cannot be read");
@@ -598,7 +608,7 @@ void automation_startup() {
             if (c.frame == 0 && is_input(c.kind)) run(c);
     }
     // Opened after the script was read: a recording may replace its own script.
-    const char* record_path = std::getenv("TILEWORLD_RECORD");
+    const char* record_path = !given_recording.empty() ? given_recording.c_str() : std::getenv("TILEWORLD_RECORD");
     if (record_path && *record_path) start_recording(record_path);
 }
 

@@ -106,12 +106,17 @@ TEST_F(Replay, ScriptedSessionRecordsItsInputAndChecksAndReplaysClean) {
     EXPECT_EQ(lines[lines.size() - 2].rfind("at " + std::to_string(last_check) + " check ", 0), 0u);
 
     // Replayed, it stays in step; recorded again while replaying, it comes
-    // out the same.
-    const std::string again = dir->path + "again.txt";
-    RunResult r = replay(game, recording, {"TILEWORLD_RECORD=" + again});
+    // out the same. On the command line the files are named from where the
+    // program starts, not from the game folder.
+    RunResult r = tw::test::run_program(TILEWORLD_BINARY, {"--replay", "recording.txt", "--record", "again.txt", "game"},
+                                        dir->path, {}, 300);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("replay in step to the end"), std::string::npos) << r.err;
-    EXPECT_EQ(read_file(again), text);
+    EXPECT_EQ(read_file(dir->path + "again.txt"), text);
+
+    r = tw::test::run_program(TILEWORLD_BINARY, {"game", "--replay"}, dir->path);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.err.find("--replay needs a file name"), std::string::npos) << r.err;
 }
 
 TEST_F(Replay, PressMovedLaterIsCaughtAtTheNextCheckNamingTheField) {
