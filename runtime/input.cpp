@@ -49,8 +49,9 @@ bool stick_read = false;            // what the last reading of the joystick gav
 uint64_t keys_read_at = no_frame;
 uint64_t stick_read_at = no_frame;
 
-// While recording, a frame's later examines see what its first one read.
-bool read_again(uint64_t& read_at) {
+// Whether this examine reads the device: always, except that while recording
+// a frame's later examines see what its first one read.
+bool reads_device(uint64_t& read_at) {
     const uint64_t frame = video::frames_presented();
     if (video::recording() && frame == read_at) return false;
     read_at = frame;
@@ -224,7 +225,7 @@ bool examine_keyboard() {
     video::fault_point();
     drain_events();
     std::memcpy(previous, snapshot, sizeof snapshot);
-    if (read_again(keys_read_at)) {
+    if (reads_device(keys_read_at)) {
         std::memcpy(snapshot, live_keys, sizeof snapshot);
         video::record_keys(snapshot, key_count);
     }
@@ -345,7 +346,7 @@ bool init_joystick() {
 }
 
 bool examine_joystick() {
-    if (read_again(stick_read_at)) {
+    if (reads_device(stick_read_at)) {
         stick_read = read_joystick();
         video::record_joystick(stick_buttons, joystick_buttons, stick_axes);
     }
