@@ -36,6 +36,10 @@ std::string TempDir::write(const std::string& relative, const std::string& conte
     return p.string();
 }
 
+std::string TempDir::write(const std::string& relative, const std::vector<uint8_t>& contents) const {
+    return write(relative, std::string(contents.begin(), contents.end()));
+}
+
 std::string crlf(const std::vector<std::string>& lines) {
     std::string s;
     for (const auto& l : lines) s += l + "\r\n";
@@ -50,8 +54,17 @@ std::string read_file(const std::string& path) {
 }
 
 RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env,
+                               int timeout_seconds)
+    : RunningProgram(TILEWORLD_BINARY, {}, dir, env, timeout_seconds) {}
+
+RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
+                               const std::string& dir, const std::vector<std::string>& env,
                                int timeout_seconds) {
     std::string out_path = outputs.path + "out.txt", err_path = outputs.path + "err.txt";
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(127);
@@ -61,7 +74,7 @@ RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::st
         if (!freopen(out_path.c_str(), "w", stdout)) _exit(127);
         if (!freopen(err_path.c_str(), "w", stderr)) _exit(127);
         alarm(static_cast<unsigned>(timeout_seconds));
-        execl(TILEWORLD_BINARY, TILEWORLD_BINARY, static_cast<char*>(nullptr));
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
 }
@@ -95,6 +108,12 @@ RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& 
     RunningProgram program(dir, env, timeout_seconds);
     program.wait(-1);
     return program.result;
+}
+
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir) {
+    RunningProgram running(program, args, dir);
+    running.wait(-1);
+    return running.result;
 }
 
 }  // namespace tw::test

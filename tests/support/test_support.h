@@ -2,6 +2,7 @@
 // program headless.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct TempDir {
     std::string path;  // ends with '/'
     // Writes a file (creating folders on the way); returns its full path.
     std::string write(const std::string& relative, const std::string& contents) const;
+    std::string write(const std::string& relative, const std::vector<uint8_t>& contents) const;
 };
 
 // Lines joined with CR LF (the data files' usual line end), with a final CR LF.
@@ -32,11 +34,17 @@ struct RunResult {
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env = {},
                         int timeout_seconds = 120);
 
-// build/tileworld started as run_tileworld starts it, left running; the
-// destructor kills and reaps it if it still runs.
+// Runs another program of the build (a path) with its arguments, as
+// run_tileworld runs the game.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir);
+
+// build/tileworld (or another program) started as run_tileworld starts it,
+// left running; the destructor kills and reaps it if it still runs.
 struct RunningProgram {
     RunningProgram(const std::string& dir, const std::vector<std::string>& env = {},
                    int timeout_seconds = 120);
+    RunningProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                   const std::vector<std::string>& env = {}, int timeout_seconds = 120);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
