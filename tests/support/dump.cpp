@@ -62,4 +62,17 @@ Dump read_dump(const std::string& path) {
     return parse_dump(read_file(path));
 }
 
+std::string fault_report_problem(const std::string& log) {
+    std::vector<std::string> lines;
+    size_t from = 0;
+    for (size_t at; (at = log.find("\r\n", from)) != std::string::npos; from = at + 2)
+        lines.push_back(log.substr(from, at - from));
+    if (from != log.size()) return "text after the last line end:\n" + log;
+    if (lines.size() != 6) return std::to_string(lines.size()) + " lines instead of 6:\n" + log;
+    if (lines[0] != "ENGINE REPORT: ERROR:" || lines[1] != "Invalid memory access" || lines[2] != "LINE:-1" ||
+        lines[3].rfind("MODULE:", 0) != 0 || lines[4] != " " || lines[5].rfind("DATESTAMP:", 0) != 0)
+        return "not the report of a processor fault:\n" + log;
+    return "";
+}
+
 }  // namespace tw::test

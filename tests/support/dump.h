@@ -1,5 +1,6 @@
-// A dump of the engine state (the script's "dump FILE"), read back: the named
-// fields, the cursor figures, the enemies and every cell of the world.
+// What the program writes for the tests, read back: a dump of the engine
+// state (the script's "dump FILE": the named fields, the cursor figures, the
+// enemies and every cell of the world), and the report log.
 #pragma once
 
 #include <map>
@@ -40,5 +41,9 @@ struct Dump {
 
 Dump parse_dump(const std::string& text);
 Dump read_dump(const std::string& path);
+
+// "" when `log` holds exactly one report of a processor fault in the game
+// (six lines, each ended by CR LF), else what is wrong with it.
+std::string fault_report_problem(const std::string& log);
 
 }  // namespace tw::test

@@ -27,9 +27,7 @@ void GameFolder::more_configuration(const std::vector<std::string>& lines) const
 
 std::string GameFolder::framed_picture(const std::string& relative, int w, int h, Rgba fill, Rgba border,
                                        int border_width) const {
-    const bool png = relative.size() > 4 && relative.compare(relative.size() - 4, 4, ".png") == 0;
-    const std::vector<Rgba> pixels = framed_pixels(w, h, fill, border, border_width);
-    return write(relative, png ? png_image(w, h, pixels) : bmp_image(w, h, pixels));
+    return write(relative, bmp_image(w, h, framed_pixels(w, h, fill, border, border_width)));
 }
 
 std::string GameFolder::picture(const std::string& relative, int w, int h, Rgba fill) const {

@@ -27,8 +27,8 @@ struct GameFolder : TempDir {
     // pairs, and later pairs win.
     void configure(const std::vector<std::string>& lines) const;
     void more_configuration(const std::vector<std::string>& lines) const;
-    // A picture of one colour, with a border in another: PNG when the name
-    // ends in ".png", else BMP.
+    // A 24-bit BMP of one colour, with a border in another, whatever the
+    // name: white and magenta in it are see-through.
     std::string picture(const std::string& relative, int w, int h, Rgba fill) const;
     std::string framed_picture(const std::string& relative, int w, int h, Rgba fill, Rgba border,
                                int border_width) const;
