@@ -33,7 +33,8 @@
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
-#include "tests/presentation/test_world_view_png.h"
+#include "support/media_files.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -59,36 +60,14 @@ double thread_cpu_ms() {
 // The world, built by hand as placement would leave it
 // ---------------------------------------------------------------------------
 
-struct Folder {
-    std::string path;
-    mutable std::vector<std::string> files;
-    Folder() {
-        char name[] = "/tmp/tileworld-bench-view-XXXXXX";
-        path = mkdtemp(name) ? std::string(name) + "/" : std::string("/tmp/");
-    }
-    ~Folder() {
-        for (const std::string& f : files) unlink(f.c_str());
-        rmdir(path.c_str());
-    }
-    std::string write(const std::string& name, const std::string& bytes) const {
-        FILE* f = std::fopen((path + name).c_str(), "wb");
-        if (f) {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-            files.push_back(path + name);
-        }
-        return path + name;
-    }
-};
-
-int load_image(const Folder& folder, const std::string& name, int side_w, int side_h, tw::test::Rgba c) {
+int load_image(const tw::test::TempDir& folder, const std::string& name, int side_w, int side_h, tw::test::Rgba c) {
     return tw::load_sprite(-1, folder.write(name + ".png", tw::test::solid_png(side_w, side_h, c)),
                            tw::sprite_mode_3d);
 }
 
 // Every cell, object and enemy owns its own 3D sprite made from one of a few
 // source images, as the engine's loaders make them.
-void build_world(const Folder& folder) {
+void build_world(const tw::test::TempDir& folder) {
     using namespace tw;
     set_start_values();
     use_png_decoder();
@@ -164,7 +143,7 @@ bool open_screen() {
 // ---------------------------------------------------------------------------
 
 void BM_ViewLogic(benchmark::State& state) {
-    Folder folder;
+    tw::test::TempDir folder;
     build_world(folder);
     for (auto _ : state) tw::draw_world_view();
     tw::platform::video_shutdown();
@@ -175,7 +154,7 @@ void BM_ViewFrame(benchmark::State& state) {
         state.SkipWithError("no screen (set SDL_VIDEODRIVER=offscreen)");
         return;
     }
-    Folder folder;
+    tw::test::TempDir folder;
     build_world(folder);
     std::vector<uint8_t> pixel;
     for (int n = 0; n < warm_up_frames; ++n) {  // textures made, shaders compiled

@@ -8,6 +8,7 @@
 
 #include "assets/assets.h"
 #include "runtime/media_runtime.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -16,23 +17,8 @@ using tw::test::crlf;
 
 namespace {
 
-// A small 24-bit BMP (bottom-up rows padded to four bytes), filled with one colour.
-std::string bmp_image(int w, int h, uint8_t r = 10, uint8_t g = 120, uint8_t b = 200) {
-    const int row = (w * 3 + 3) / 4 * 4;
-    const uint32_t data_size = static_cast<uint32_t>(row * h);
-    std::string s;
-    auto u16 = [&](uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    s += "BM";
-    u32(54 + data_size); u32(0); u32(54);
-    u32(40); u32(static_cast<uint32_t>(w)); u32(static_cast<uint32_t>(h)); u16(1); u16(24);
-    u32(0); u32(data_size); u32(2835); u32(2835); u32(0); u32(0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) { s += char(b); s += char(g); s += char(r); }
-        for (int p = w * 3; p < row; ++p) s += char(0);
-    }
-    return s;
-}
+// A picture of one colour.
+tw::test::Bytes bmp_image(int w, int h) { return tw::test::solid_bmp(w, h, {10, 120, 200}); }
 
 class Definitions : public ::testing::Test {
 protected:

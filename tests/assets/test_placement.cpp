@@ -8,29 +8,13 @@
 
 #include "assets/assets.h"
 #include "runtime/media_runtime.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;
 using tw::test::TempDir;
 
 namespace {
-
-std::string bmp_image(int w, int h) {
-    const int row = (w * 3 + 3) / 4 * 4;
-    const uint32_t data_size = static_cast<uint32_t>(row * h);
-    std::string s;
-    auto u16 = [&](uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    s += "BM";
-    u32(54 + data_size); u32(0); u32(54);
-    u32(40); u32(static_cast<uint32_t>(w)); u32(static_cast<uint32_t>(h)); u16(1); u16(24);
-    u32(0); u32(data_size); u32(2835); u32(2835); u32(0); u32(0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) { s += char(200); s += char(100); s += char(50); }
-        for (int p = w * 3; p < row; ++p) s += char(0);
-    }
-    return s;
-}
 
 class Placement : public ::testing::Test {
 protected:
@@ -62,7 +46,7 @@ protected:
         d->gfx_name = name;
         d->density = density;
         if (!no_image) {
-            if (image.empty()) image = dir.write("img.bmp", bmp_image(40, 20));
+            if (image.empty()) image = dir.write("img.bmp", tw::test::solid_bmp(40, 20, {50, 100, 200}));
             d->sprite = load_sprite(-1, image, sprite_mode_3d);
         }
         return *d;

@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "presentation/presentation.h"
-#include "presentation/test_world_view_png.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/engine_state.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 namespace tw::test {
@@ -54,28 +55,15 @@ struct WorldFolder {
 
     // Cursor files; undecodable unless `decodable`.
     void cursor_images(int count, bool decodable = false) const {
-        for (int i = 0; i < count; ++i)
-            dir.write("cursor/figure" + std::to_string(i) + ".png", decodable ? bmp_image() : "x");
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "cursor/figure" + std::to_string(i) + ".png";
+            if (decodable) dir.write(name, picture());
+            else dir.write(name, "x");
+        }
     }
 
-    // A 2 x 2 24-bit BMP (images are recognised by content, not by name).
-    static std::string bmp_image() {
-        std::string s(54 + 2 * 8, '\0');
-        auto put32 = [&](size_t at, uint32_t v) {
-            for (size_t i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-        };
-        s[0] = 'B';
-        s[1] = 'M';
-        put32(2, static_cast<uint32_t>(s.size()));
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, 2);
-        put32(22, 2);
-        s[26] = 1;
-        s[28] = 24;
-        for (size_t i = 54; i < s.size(); ++i) s[i] = static_cast<char>(0x40);
-        return s;
-    }
+    // A 2 x 2 picture (pictures are recognised by content, not by name).
+    static Bytes picture() { return solid_bmp(2, 2, {0x40, 0x40, 0x40}); }
 };
 
 // One character per cell type, rows top to bottom, for comparing worlds.
