@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs everything tileworld needs to build, run and test, from Debian's
 # packages. Run as root on Debian 12. clang and its runtime build the fuzz
-# harnesses (fuzz/run.sh); the image library's installed tests and the sound
-# theme are real files nobody here wrote, for the decoders' tests.
+# harnesses (fuzz/run.sh); the image library's installed tests, the sound
+# theme and the sound icons are real files nobody here wrote, for the
+# decoders' tests (tests/runtime/test_real_files.cpp names them).
 set -e
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES="g++ cmake make pkg-config git \
@@ -11,7 +12,7 @@ PACKAGES="g++ cmake make pkg-config git \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libegl-mesa0 libgl1-mesa-dri libgles2 xvfb xauth \
   clang-14 libclang-rt-14-dev \
-  gdk-pixbuf-tests sound-theme-freedesktop"
+  gdk-pixbuf-tests sound-theme-freedesktop sound-icons"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
