@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
 
@@ -103,17 +104,8 @@ void BM_Runtime(benchmark::State& state) {
 
 void BM_BareSdl(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0)), textures = static_cast<int>(state.range(1));
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    SDL_InitSubSystem(SDL_INIT_VIDEO);
-    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, W, H, SDL_WINDOW_BORDERLESS);
-    int gl = -1;
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info{};
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
-    }
-    SDL_Renderer* r = w ? SDL_CreateRenderer(w, gl, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
-                                                         SDL_RENDERER_TARGETTEXTURE)
-                        : nullptr;
+    const BareScreen screen(W, H);
+    SDL_Renderer* r = screen.renderer;
     if (!r) {
         state.SkipWithError("no renderer");
         return;
@@ -152,9 +144,6 @@ void BM_BareSdl(benchmark::State& state) {
     state.counters["quads/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
     for (SDL_Texture* t : tex) SDL_DestroyTexture(t);
     SDL_DestroyTexture(back);
-    SDL_DestroyRenderer(r);
-    SDL_DestroyWindow(w);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void cases(benchmark::internal::Benchmark* b) {
@@ -165,17 +154,6 @@ void cases(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_Runtime)->Apply(cases);
 BENCHMARK(BM_BareSdl)->Apply(cases);
-
-// Keeps each run's time per frame so that the ratios can be printed last.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 

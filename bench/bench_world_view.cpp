@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
@@ -220,17 +221,8 @@ SDL_Texture* solid_texture(SDL_Renderer* r, int w, int h, tw::test::Rgba c) {
 }
 
 void BM_BareFrame(benchmark::State& state) {
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    SDL_InitSubSystem(SDL_INIT_VIDEO);
-    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, W, H, SDL_WINDOW_BORDERLESS);
-    int gl = -1;
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info{};
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
-    }
-    SDL_Renderer* r = w ? SDL_CreateRenderer(w, gl, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
-                                                         SDL_RENDERER_TARGETTEXTURE)
-                        : nullptr;
+    const BareScreen screen(W, H);
+    SDL_Renderer* r = screen.renderer;
     if (!r) {
         state.SkipWithError("no renderer");
         return;
@@ -290,26 +282,11 @@ void BM_BareFrame(benchmark::State& state) {
     SDL_DestroyTexture(glyph);
     SDL_DestroyTexture(copy);
     SDL_DestroyTexture(back);
-    SDL_DestroyRenderer(r);
-    SDL_DestroyWindow(w);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 BENCHMARK(BM_ViewLogic)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ViewFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_BareFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
-
-// Keeps each run's time per frame so that the ratio can be printed last.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                times[run.run_name.function_name] += run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
@@ -318,8 +295,8 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto view = reporter.times.find("BM_ViewFrame"), bare = reporter.times.find("BM_BareFrame");
-    if (view != reporter.times.end() && bare != reporter.times.end() && bare->second > 0)
+    const auto view = reporter.totals.find("BM_ViewFrame"), bare = reporter.totals.find("BM_BareFrame");
+    if (view != reporter.totals.end() && bare != reporter.totals.end() && bare->second > 0)
         std::printf("view frame / bare SDL frame: %.2f\n", view->second / bare->second);
     benchmark::Shutdown();
     return 0;

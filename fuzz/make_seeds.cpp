@@ -77,16 +77,8 @@ Bytes pixels(int w, int h, int channels) {
 
 Bytes png(int w, int h, int colour_type, int depth, bool interlaced, const Bytes& rows,
           const std::vector<tw::encoders::PngColour>& palette = {}, const Bytes& trns = {}) {
-    tw::encoders::PngSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.colour_type = colour_type;
-    spec.depth = depth;
-    spec.interlaced = interlaced;
-    spec.palette = palette;
-    spec.trns = trns;
-    spec.rows = rows;
-    return tw::encoders::png(spec);
+    return tw::encoders::png({.width = w, .height = h, .colour_type = colour_type, .depth = depth,
+                              .interlaced = interlaced, .palette = palette, .trns = trns, .rows = rows});
 }
 
 Bytes jpeg(int w, int h, int components, bool progressive) {
@@ -94,16 +86,9 @@ Bytes jpeg(int w, int h, int components, bool progressive) {
 }
 
 Bytes tiff(int w, int h, int samples, int compression, bool big_endian) {
-    tw::encoders::TiffSpec spec;
-    spec.width = w;
-    spec.height = h;
-    spec.samples = samples;
-    spec.extra_kind = EXTRASAMPLE_UNASSALPHA;
-    spec.compression = compression;
-    spec.rows_per_strip = 2;
-    spec.big_endian = big_endian;
-    spec.pixels = pixels(w, h, samples);
-    return tw::encoders::tiff(spec);
+    return tw::encoders::tiff({.width = w, .height = h, .samples = samples, .extra_kind = EXTRASAMPLE_UNASSALPHA,
+                               .compression = compression, .rows_per_strip = 2, .big_endian = big_endian,
+                               .pixels = pixels(w, h, samples)});
 }
 
 Bytes tga(int type, int w, int h, int depth, int descriptor, const Bytes& map, int map_bits, const Bytes& body) {

@@ -227,13 +227,7 @@ TEST_F(CheckerGame, CellPictureAndChildNamesMustMatchExactly) {
 TEST_F(CheckerGame, DefinitionFilesPicturesAndSoundsBelongTogether) {
     remove("GFX/WORLD/moss.dll");                // picture without definition
     definition("tree", {{"DGFXNAME", "tree"}});  // definition without picture
-    definition("coin", {{"DGFXNAME", "coin"},
-                        {"DDENSITY", "3"},
-                        {"DCOLLISION", "1"},
-                        {"DGFXSHOW", "1"},
-                        {"DGFXTRANSPARENCY", "255"},
-                        {"DUSECOUNTSOUND", "1"},
-                        {"DCOUNTSOUND", "chime"}});
+    definition("coin", with(coin(), "DCOUNTSOUND", "chime"));
     check_result r = check_game();
     report_at(r, "GFX/WORLD/moss.png: warning: ", "no definition file 'GFX/WORLD/moss.dll'");
     report_at(r, "GFX/WORLD/tree.dll: warning: ", "no picture 'tree.png' beside this definition file");

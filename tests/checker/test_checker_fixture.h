@@ -44,6 +44,25 @@ struct CheckerGame : ::testing::Test {
                 {"FONTSYSTEM", "DATA\\font.txt"}};     // 37
     }
 
+    // The clean game's coin (lines as in clean_ini: DCOUNTSOUND on 13).
+    static Pairs coin() {
+        return {{"DGFXNAME", "coin"},        {"DDENSITY", "3"},       {"DCOLLISION", "1"},
+                {"DGFXSHOW", "1"},           {"DGFXTRANSPARENCY", "255"}, {"DUSECOUNTSOUND", "1"},
+                {"DCOUNTSOUND", "chime.ogg"}};
+    }
+
+    // `pairs` with `key` set to `value`, or the pair added at the end.
+    static Pairs with(Pairs pairs, const std::string& key, const std::string& value) {
+        bool found = false;
+        for (auto& [k, v] : pairs)
+            if (k == key) {
+                v = value;
+                found = true;
+            }
+        if (!found) pairs.push_back({key, value});
+        return pairs;
+    }
+
     void SetUp() override {
         write_ini(pair_lines(clean_ini()));
         dir.write("DATA/base.txt", crlf({"TEST BASE", "24", "24", "base width and height", "end"}));
@@ -55,13 +74,7 @@ struct CheckerGame : ::testing::Test {
         picture("GFX/TOPO/floor.png", 200, 170, 120, 8, 8);
         picture("GFX/TOPO/green.png", 40, 160, 40, 8, 8);
         picture("GFX/TOPO/water.png", 40, 80, 200, 8, 8);
-        definition("coin", {{"DGFXNAME", "coin"},            // 1
-                            {"DDENSITY", "3"},               // 3
-                            {"DCOLLISION", "1"},             // 5
-                            {"DGFXSHOW", "1"},               // 7
-                            {"DGFXTRANSPARENCY", "255"},     // 9
-                            {"DUSECOUNTSOUND", "1"},         // 11
-                            {"DCOUNTSOUND", "chime.ogg"}});  // 13
+        definition("coin", coin());
         picture("GFX/WORLD/coin.png", 250, 200, 0, 16, 16);
         definition("moss", {{"DGFXNAME", "moss"},
                             {"DDENSITY", "2"},
@@ -90,15 +103,7 @@ struct CheckerGame : ::testing::Test {
 
     void write_ini(const std::vector<std::string>& lines) const { dir.configure(lines); }
     void set_ini(const std::string& key, const std::string& value) const {
-        Pairs p = clean_ini();
-        bool found = false;
-        for (auto& [k, v] : p)
-            if (k == key) {
-                v = value;
-                found = true;
-            }
-        if (!found) p.push_back({key, value});
-        write_ini(pair_lines(p));
+        write_ini(pair_lines(with(clean_ini(), key, value)));
     }
     // Object files end with TRANSPARENCY 0 unless they set it or `opaque`
     // is false: a generated world's cells are invisible without it.
@@ -113,8 +118,8 @@ struct CheckerGame : ::testing::Test {
     }
     // A picture of one colour; white and magenta are see-through, so tests
     // use other colours.
-    void picture(const std::string& relative, int r, int g, int b, int w, int h) const {
-        dir.write(relative, solid_png(w, h, {static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)}));
+    void picture(const std::string& relative, uint8_t r, uint8_t g, uint8_t b, int w, int h) const {
+        dir.write(relative, solid_png(w, h, {r, g, b}));
     }
     void remove(const std::string& relative) const { std::filesystem::remove_all(dir.path + relative); }
 };

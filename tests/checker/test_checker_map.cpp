@@ -83,13 +83,7 @@ TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked
 
 TEST_F(CheckerGame, ObjectsAreDrawnInThePictureOfTheTypeThatMadeThem) {
     // A second type named "coin", with the same values in another colour.
-    definition("coin2", {{"DGFXNAME", "coin"},
-                         {"DDENSITY", "3"},
-                         {"DCOLLISION", "1"},
-                         {"DGFXSHOW", "1"},
-                         {"DGFXTRANSPARENCY", "255"},
-                         {"DUSECOUNTSOUND", "1"},
-                         {"DCOUNTSOUND", "chime.ogg"}});
+    definition("coin2", coin());
     picture("GFX/WORLD/coin2.png", 40, 200, 220, 16, 16);
     text why;
     ASSERT_TRUE(build_world_for_map(0, why)) << why;

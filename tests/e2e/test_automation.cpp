@@ -91,8 +91,8 @@ TEST(AutomationEndToEnd, PacedRunHoldsItsRateAndThePauseScreenIdles) {
     GameFolder dir;
     write_small_game(dir);
     const std::string d = dir.path;
-    const std::string script =
-        "at 20 dump a\nat 120 dump b\nat 121 key 25 down\nat 123 key 25 up\nat 130 dump c\nat 180 dump e\nat 181 quit\n";
+    const std::string script = "at 20 dump a\nat 120 dump b\nat 121 key 25 down\nat 123 key 25 up\n"
+                               "at 130 dump c\nat 180 dump e\nat 181 quit\n";
     auto cpu_of = [](const rusage& u) {
         return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
                static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;

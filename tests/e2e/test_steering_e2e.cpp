@@ -81,6 +81,8 @@ struct Game : GameFolder {
     RunResult run(const std::string& script) const {
         return play(script, std::to_string(screen_w) + "x" + std::to_string(screen_h));
     }
+    Dump dump(const std::string& name) const { return read_dump(file(name)); }
+    Screenshot shot(const std::string& name) const { return read_screenshot(file(name)); }
 };
 
 // ===========================================================================
@@ -102,6 +104,14 @@ bool text_in(const Screenshot& s, int x0, int y0, int x1, int y1) {
 bool line_at(const Screenshot& s, float fx, float fy) {
     const int x = static_cast<int>(fx * screen_w) + 16, y = static_cast<int>(fy * screen_h);
     return text_in(s, x + 2, y + 2, x + 10, y + 12);
+}
+
+// The pause screen: " GAME PAUSED " and how to go on with the device that
+// paused the game, " PRESS C TO CONTINUE " or " PRESS JOYPAD A TO CONTINUE".
+void expect_pause_screen(const Screenshot& s, bool joystick) {
+    EXPECT_TRUE(line_at(s, 0.2f, 0.5f));
+    EXPECT_EQ(line_at(s, 0.1f, 0.6f), !joystick);
+    EXPECT_EQ(line_at(s, 0.1f, 0.7f), joystick);
 }
 
 void expect_world_fits(const Dump& d) {
@@ -134,8 +144,7 @@ TEST(SteeringE2E, ArrowKeysMoveTheFigureThenScrollTheViewAndEnemiesWander) {
         "at 209 screenshot moved.png\n"
         "at 210 quit\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    const Dump s0 = read_dump(g.file("s0")), s1 = read_dump(g.file("s1")),
-               s2 = read_dump(g.file("s2")), s3 = read_dump(g.file("s3"));
+    const Dump s0 = g.dump("s0"), s1 = g.dump("s1"), s2 = g.dump("s2"), s3 = g.dump("s3");
     expect_world_fits(s0);
     // The figure starts on the first carved cell, (1, 1).
     EXPECT_EQ(s0.cursors[0].x, 32);
@@ -196,20 +205,17 @@ TEST(SteeringE2E, PFreezesTheGameUntilC) {
         "at 160 dump after\n"
         "at 161 quit\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    const Dump p1 = read_dump(g.file("p1")), p2 = read_dump(g.file("p2")),
-               after = read_dump(g.file("after"));
+    const Dump p1 = g.dump("p1"), p2 = g.dump("p2"), after = g.dump("after");
     ASSERT_TRUE(p1.exists && p2.exists && after.exists);
     // No frame ran between the two dumps taken while paused; after C it goes on.
     EXPECT_EQ(p1.num("frame_cycle_counter"), p2.num("frame_cycle_counter"));
     EXPECT_NE(after.num("frame_cycle_counter"), p2.num("frame_cycle_counter"));
     EXPECT_EQ(after.num("loop_state"), 18);
 
-    const Screenshot before = read_screenshot(g.file("before.png")), paused = read_screenshot(g.file("paused.png"));
+    const Screenshot before = g.shot("before.png"), paused = g.shot("paused.png");
     ASSERT_TRUE(before.ok && paused.ok);
     EXPECT_FALSE(line_at(before, 0.2f, 0.5f));
-    EXPECT_TRUE(line_at(paused, 0.2f, 0.5f));   // " GAME PAUSED "
-    EXPECT_TRUE(line_at(paused, 0.1f, 0.6f));   // " PRESS C TO CONTINUE "
-    EXPECT_FALSE(line_at(paused, 0.1f, 0.7f));  // the joystick's line is not shown
+    expect_pause_screen(paused, false);
 }
 
 TEST(SteeringE2E, EscapeThenCGoesOnAndEscapeThenQEndsTheGame) {
@@ -228,13 +234,13 @@ TEST(SteeringE2E, EscapeThenCGoesOnAndEscapeThenQEndsTheGame) {
         "at 400 dump late\n"
         "at 400 quit\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    const Dump going_on = read_dump(g.file("going_on")), quitting = read_dump(g.file("quitting"));
+    const Dump going_on = g.dump("going_on"), quitting = g.dump("quitting");
     ASSERT_TRUE(going_on.exists && quitting.exists);
     EXPECT_EQ(going_on.num("loop_state"), 18);
     EXPECT_EQ(quitting.num("loop_state"), 20);
-    EXPECT_FALSE(read_dump(g.file("late")).exists) << "the game went on after Q";
+    EXPECT_FALSE(g.dump("late").exists) << "the game went on after Q";
 
-    const Screenshot quit = read_screenshot(g.file("quit.png"));
+    const Screenshot quit = g.shot("quit.png");
     ASSERT_TRUE(quit.ok);
     EXPECT_TRUE(line_at(quit, 0.1f, 0.5f));  // " TO QUIT PRESS Q "
     EXPECT_TRUE(line_at(quit, 0.1f, 0.6f));  // " TO CONTINUE C "
@@ -262,25 +268,22 @@ TEST(SteeringE2E, JoystickSteersPausesAndQuits) {
         "at 500 dump late\n"
         "at 500 quit\n");
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    const Dump j0 = read_dump(g.file("j0")), j1 = read_dump(g.file("j1"));
+    const Dump j0 = g.dump("j0"), j1 = g.dump("j1");
     expect_world_fits(j0);
     EXPECT_EQ(j0.num("joystick_present"), 1);
     ASSERT_TRUE(j1.exists);
     EXPECT_EQ(j1.cursors[0].x, 192);
     EXPECT_GE(j1.num("view_origin_x"), 5);
 
-    const Dump jp1 = read_dump(g.file("jp1")), jp2 = read_dump(g.file("jp2")),
-               jq = read_dump(g.file("jq"));
+    const Dump jp1 = g.dump("jp1"), jp2 = g.dump("jp2"), jq = g.dump("jq");
     ASSERT_TRUE(jp1.exists && jp2.exists && jq.exists);
     EXPECT_EQ(jp1.num("frame_cycle_counter"), jp2.num("frame_cycle_counter"));
     EXPECT_EQ(jq.num("loop_state"), 18);
-    EXPECT_FALSE(read_dump(g.file("late")).exists) << "the game went on after A";
+    EXPECT_FALSE(g.dump("late").exists) << "the game went on after A";
 
-    const Screenshot paused = read_screenshot(g.file("jpaused.png"));
+    const Screenshot paused = g.shot("jpaused.png");
     ASSERT_TRUE(paused.ok);
-    EXPECT_TRUE(line_at(paused, 0.2f, 0.5f));   // " GAME PAUSED "
-    EXPECT_TRUE(line_at(paused, 0.1f, 0.7f));   // " PRESS JOYPAD A TO CONTINUE"
-    EXPECT_FALSE(line_at(paused, 0.1f, 0.6f));  // the keyboard's line is not shown
+    expect_pause_screen(paused, true);
 }
 
 }  // namespace

@@ -38,14 +38,8 @@ Bytes write_jpeg(int w, int h, int components, const Bytes& pixels, int quality 
 
 // 8-bit TIFF with 3 or 4 samples; the fourth is written as `extra`.
 Bytes write_tiff(int w, int h, int samples, int extra, const Bytes& pixels, int compression = COMPRESSION_LZW) {
-    encoders::TiffSpec t;
-    t.width = w;
-    t.height = h;
-    t.samples = samples;
-    t.extra_kind = extra;
-    t.compression = compression;
-    t.pixels = pixels;
-    return encoders::tiff(t);
+    return encoders::tiff({.width = w, .height = h, .samples = samples, .extra_kind = extra,
+                           .compression = compression, .pixels = pixels});
 }
 
 // ===========================================================================

@@ -31,16 +31,11 @@ uint8_t to_byte(float v) { return static_cast<uint8_t>(std::lround(clamp01(v) * 
 bool write_png(const std::string& path, const Canvas& c, PngKind kind) {
     const bool alpha = kind == PngKind::keyed;
     const int channels = alpha ? 4 : 3;
-    tw::encoders::PngSpec spec;
-    spec.width = c.w;
-    spec.height = c.h;
-    spec.colour_type = alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB;
-    spec.compression_level = 9;
-    spec.rows.resize(static_cast<size_t>(c.w) * c.h * channels);
+    tw::encoders::Bytes data(static_cast<size_t>(c.w) * c.h * channels);
     for (int y = 0; y < c.h; ++y)
         for (int x = 0; x < c.w; ++x) {
             const Colour& p = c.at(x, y);
-            uint8_t* o = &spec.rows[(static_cast<size_t>(y) * c.w + x) * channels];
+            uint8_t* o = &data[(static_cast<size_t>(y) * c.w + x) * channels];
             if (!alpha) {
                 o[0] = to_byte(p.r), o[1] = to_byte(p.g), o[2] = to_byte(p.b);
                 continue;
@@ -53,7 +48,9 @@ bool write_png(const std::string& path, const Canvas& c, PngKind kind) {
             o[0] = to_byte(p.r), o[1] = to_byte(p.g), o[2] = to_byte(p.b), o[3] = a;
             if (o[0] == 255 && o[1] == 255 && o[2] == 255) o[2] = 254;
         }
-    const tw::encoders::Bytes bytes = tw::encoders::png(spec);
+    const int colour_type = alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB;
+    const tw::encoders::Bytes bytes = tw::encoders::png(
+        {.width = c.w, .height = c.h, .colour_type = colour_type, .compression_level = 9, .rows = std::move(data)});
     return !bytes.empty() && write_bytes(path, std::string(bytes.begin(), bytes.end()));
 }
 
