@@ -104,14 +104,10 @@ void BM_Runtime(benchmark::State& state) {
 
 void BM_BareSdl(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0)), textures = static_cast<int>(state.range(1));
-    const BareScreen screen(W, H);
+    const BareScreen screen(W, H, state);
+    if (!screen.renderer) return;
     SDL_Renderer* r = screen.renderer;
-    if (!r) {
-        state.SkipWithError("no renderer");
-        return;
-    }
-    SDL_Texture* back = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
-    SDL_SetTextureBlendMode(back, SDL_BLENDMODE_NONE);
+    SDL_Texture* back = screen.back;
     std::vector<SDL_Texture*> tex;
     for (int t = 0; t < textures; ++t) {
         std::vector<uint32_t> px = source_pixels(t);
@@ -143,7 +139,6 @@ void BM_BareSdl(benchmark::State& state) {
     }
     state.counters["quads/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
     for (SDL_Texture* t : tex) SDL_DestroyTexture(t);
-    SDL_DestroyTexture(back);
 }
 
 void cases(benchmark::internal::Benchmark* b) {
@@ -158,18 +153,14 @@ BENCHMARK(BM_BareSdl)->Apply(cases);
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const auto& [name, time] : reporter.times) {
-        if (name.rfind("BM_Runtime/", 0) != 0) continue;
-        if (name.find("_stddev") != std::string::npos || name.find("_cv") != std::string::npos) continue;
-        std::string args = name.substr(std::string("BM_Runtime/").size());
-        auto bare = reporter.times.find("BM_BareSdl/" + args);
-        if (bare == reporter.times.end() || bare->second <= 0) continue;
-        std::printf("runtime / bare SDL, quads/textures %s: %.2f\n", args.c_str(), time / bare->second);
-    }
-    benchmark::Shutdown();
-    return 0;
+    return run_and_print_ratios(argc, argv, [](const RatioReporter& reporter) {
+        for (const auto& [name, time] : reporter.times) {
+            if (name.rfind("BM_Runtime/", 0) != 0) continue;
+            if (name.find("_stddev") != std::string::npos || name.find("_cv") != std::string::npos) continue;
+            std::string args = name.substr(std::string("BM_Runtime/").size());
+            auto bare = reporter.times.find("BM_BareSdl/" + args);
+            if (bare == reporter.times.end() || bare->second <= 0) continue;
+            std::printf("runtime / bare SDL, quads/textures %s: %.2f\n", args.c_str(), time / bare->second);
+        }
+    });
 }

@@ -106,16 +106,10 @@ void build_world(const tw::test::TempDir& folder) {
         }
     random_seed(42);
     for (int n = 0; n < enemies; ++n) {
-        enemy* e = list_add(engine.enemy_list);
-        e->sprite3d = create_sprite3d(-1, enemy_image);
-        e->alpha = 255;
-        e->pos_x = random(W - enemy_side);
-        e->pos_y = random(H - enemy_side);
-        e->velo_x = 8;
-        e->velo_y = 8;
-        e->d_move = 0;
-        e->change_direction = 10;
-        e->random_move = 0;
+        const int32_t x = random(W - enemy_side), y = random(H - enemy_side);
+        *list_add(engine.enemy_list) = {.pos_x = x, .pos_y = y, .alpha = 255,
+                                        .sprite3d = create_sprite3d(-1, enemy_image), .random_move = 0,
+                                        .velo_x = 8, .velo_y = 8, .d_move = 0, .change_direction = 10};
     }
     cursor_sprite* p = list_add(engine.cursor_sprites);
     p->sprite3d = create_sprite3d(-1, cell_images[0]);
@@ -221,15 +215,11 @@ SDL_Texture* solid_texture(SDL_Renderer* r, int w, int h, tw::test::Rgba c) {
 }
 
 void BM_BareFrame(benchmark::State& state) {
-    const BareScreen screen(W, H);
+    const BareScreen screen(W, H, state);
+    if (!screen.renderer) return;
     SDL_Renderer* r = screen.renderer;
-    if (!r) {
-        state.SkipWithError("no renderer");
-        return;
-    }
-    SDL_Texture* back = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
+    SDL_Texture* back = screen.back;
     SDL_Texture* copy = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
-    SDL_SetTextureBlendMode(back, SDL_BLENDMODE_NONE);
     SDL_SetTextureBlendMode(copy, SDL_BLENDMODE_NONE);
     SDL_SetTextureScaleMode(copy, SDL_ScaleModeLinear);
     std::vector<SDL_Texture*> textures;
@@ -281,7 +271,6 @@ void BM_BareFrame(benchmark::State& state) {
     for (SDL_Texture* t : textures) SDL_DestroyTexture(t);
     SDL_DestroyTexture(glyph);
     SDL_DestroyTexture(copy);
-    SDL_DestroyTexture(back);
 }
 
 BENCHMARK(BM_ViewLogic)->Unit(benchmark::kMicrosecond);
@@ -291,13 +280,9 @@ BENCHMARK(BM_BareFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto view = reporter.totals.find("BM_ViewFrame"), bare = reporter.totals.find("BM_BareFrame");
-    if (view != reporter.totals.end() && bare != reporter.totals.end() && bare->second > 0)
-        std::printf("view frame / bare SDL frame: %.2f\n", view->second / bare->second);
-    benchmark::Shutdown();
-    return 0;
+    return run_and_print_ratios(argc, argv, [](const RatioReporter& reporter) {
+        const auto view = reporter.totals.find("BM_ViewFrame"), bare = reporter.totals.find("BM_BareFrame");
+        if (view != reporter.totals.end() && bare != reporter.totals.end() && bare->second > 0)
+            std::printf("view frame / bare SDL frame: %.2f\n", view->second / bare->second);
+    });
 }

@@ -31,6 +31,12 @@ struct Game : GameFolder {
         if (fs::is_directory(p)) fs::remove_all(p);
         TempDir::write(relative, contents);
     }
+    // A saved world instead of the labyrinth: WORLDS/<name>.ai42 with these
+    // size lines and one record.
+    void saved_world(const std::string& name, const std::string& w, const std::string& h) const {
+        more_configuration({"USESELFCREATEBASE", "0", "APPENTRY", "WORLDS\\", "APPSTART", name});
+        write("WORLDS/" + name + ".ai42", crlf({name, w, h, "", "", "1", "2", "3"}));
+    }
     // Replaces a file by a folder of the same name.
     void make_folder(const std::string& relative) const {
         fs::remove_all(fs::path(path) / relative);
@@ -219,8 +225,7 @@ TEST(BadInput, WorldsLargerThanTheEngineHandlesAreRefused) {
     }
     {
         Game g;
-        g.more_configuration({"USESELFCREATEBASE", "0", "APPENTRY", "WORLDS\\", "APPSTART", "HUGE"});
-        g.write("WORLDS/HUGE.ai42", crlf({"huge", "2000", "3", "", "", "1", "2", "3"}));
+        g.saved_world("HUGE", "2000", "3");
         expect_fatal(play(g), " Could not open topographic data");
     }
 }
@@ -243,8 +248,7 @@ TEST(BadInput, NegativeSizesAndSettings) {
     }
     {
         Game g;
-        g.more_configuration({"USESELFCREATEBASE", "0", "APPENTRY", "WORLDS\\", "APPSTART", "MINUS"});
-        g.write("WORLDS/MINUS.ai42", crlf({"minus", "-4", "2", "", "", "1", "2", "3"}));
+        g.saved_world("MINUS", "-4", "2");
         expect_fatal(play(g), " Could not open topographic data");
     }
 }

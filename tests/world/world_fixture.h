@@ -3,11 +3,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/engine_state.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
+#include "world/world.h"
 
 namespace tw::test {
 
@@ -49,6 +51,22 @@ struct WorldFolder {
             object_file(t, {"GFXNAME", t + ".png", "USECOLLISION", t == "LAB_WALL" ? "1" : "0"});
     }
 
+    // The size a base file gives, and the largest size of a rebuilt world.
+    static void base_size(int32_t w, int32_t h) {
+        engine.world_base_width = w;
+        engine.world_base_height = h;
+    }
+    static void map_size(int32_t w, int32_t h) {
+        engine.map_size_x = w;
+        engine.map_size_y = h;
+    }
+
+    // Builds world `number` anew, as Page Up and Page Down do.
+    static void rebuild(int32_t number) {
+        engine.world_number = number;
+        rebuild_world();
+    }
+
     std::string base_file(const std::string& width, const std::string& height) const {
         return dir.write("world.txt", crlf({"base", width, height, "", ""}));
     }
@@ -65,6 +83,10 @@ struct WorldFolder {
     // A 2 x 2 picture (pictures are recognised by content, not by name).
     static Bytes picture() { return solid_bmp(2, 2, {0x40, 0x40, 0x40}); }
 };
+
+// The world's size: its last column and row.
+using Size = std::pair<int32_t, int32_t>;
+inline Size world_size() { return {engine.world_width, engine.world_height}; }
 
 // One character per cell type, rows top to bottom, for comparing worlds.
 inline std::string world_picture() {

@@ -20,11 +20,11 @@ struct PngSpec {
     int colour_type = 2;  // PNG_COLOR_TYPE_RGB
     int depth = 8;
     bool interlaced = false;
-    std::vector<PngColour> palette;
-    Bytes trns;
+    std::vector<PngColour> palette = {};
+    Bytes trns = {};
     double gamma = 0;            // written as a gAMA chunk when non-zero
     int compression_level = -1;  // zlib's level; -1 leaves the library's default
-    Bytes rows;                  // packed rows as libpng expects them (16-bit big-endian)
+    Bytes rows = {};             // packed rows as libpng expects them (16-bit big-endian)
 };
 Bytes png(const PngSpec& spec);
 
@@ -40,7 +40,7 @@ struct TiffSpec {
     int compression = 5;   // COMPRESSION_LZW
     int rows_per_strip = 1;
     bool big_endian = false;
-    Bytes pixels;
+    Bytes pixels = {};
 };
 Bytes tiff(const TiffSpec& spec);
 
