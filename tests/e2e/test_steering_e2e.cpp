@@ -81,6 +81,12 @@ struct Game : GameFolder {
     RunResult run(const std::string& script) const {
         return play(script, std::to_string(screen_w) + "x" + std::to_string(screen_h));
     }
+    // Runs `script` with a last dump, "late", and the quit at `frame`: a game
+    // that ended of itself never writes it.
+    RunResult run_to_end(const std::string& script, int frame) const {
+        const std::string at = "at " + std::to_string(frame);
+        return run(script + at + " dump late\n" + at + " quit\n");
+    }
     Dump dump(const std::string& name) const { return read_dump(file(name)); }
     Screenshot shot(const std::string& name) const { return read_screenshot(file(name)); }
 };
@@ -220,7 +226,7 @@ TEST(SteeringE2E, PFreezesTheGameUntilC) {
 
 TEST(SteeringE2E, EscapeThenCGoesOnAndEscapeThenQEndsTheGame) {
     Game g;
-    RunResult r = g.run(
+    RunResult r = g.run_to_end(
         "at 105 key 1 down\n"
         "at 107 key 1 up\n"
         "at 110 key 46 down\n"
@@ -230,9 +236,8 @@ TEST(SteeringE2E, EscapeThenCGoesOnAndEscapeThenQEndsTheGame) {
         "at 127 key 1 up\n"
         "at 130 screenshot quit.png\n"
         "at 135 key 16 down\n"
-        "at 136 dump quitting\n"
-        "at 400 dump late\n"
-        "at 400 quit\n");
+        "at 136 dump quitting\n",
+        400);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     const Dump going_on = g.dump("going_on"), quitting = g.dump("quitting");
     ASSERT_TRUE(going_on.exists && quitting.exists);
@@ -248,7 +253,7 @@ TEST(SteeringE2E, EscapeThenCGoesOnAndEscapeThenQEndsTheGame) {
 
 TEST(SteeringE2E, JoystickSteersPausesAndQuits) {
     Game g;
-    RunResult r = g.run(
+    RunResult r = g.run_to_end(
         "joystick\n"
         "at 103 dump j0\n"
         "at 103 axis x 1\n"
@@ -264,9 +269,8 @@ TEST(SteeringE2E, JoystickSteersPausesAndQuits) {
         "at 190 button 9 down\n"
         "at 192 button 9 up\n"
         "at 195 dump jq\n"
-        "at 200 button 2 down\n"
-        "at 500 dump late\n"
-        "at 500 quit\n");
+        "at 200 button 2 down\n",
+        500);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     const Dump j0 = g.dump("j0"), j1 = g.dump("j1");
     expect_world_fits(j0);
