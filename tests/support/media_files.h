@@ -64,7 +64,4 @@ Bytes encode_vorbis(int channels, int rate, const std::vector<float>& samples, f
 // A sine of `hz` at amplitude `amp`, `frames` long, in every channel.
 std::vector<float> sine(int channels, int rate, size_t frames, double hz, double amp);
 
-// Bytes as a string, for writing files.
-inline std::string as_text(const Bytes& b) { return std::string(b.begin(), b.end()); }
-
 }  // namespace tw::test
