@@ -47,8 +47,8 @@ bool adds_light(int32_t mode1, int32_t mode2) { return mode1 == 5 && mode2 == 2;
 text stop_reason(int code) {
     text t = fatal_error_text(code);
     while (!t.empty() && t.front() == ' ') t.erase(t.begin());
-    if (code == 5) t += " (missing, or the base draws a first world larger than 1024 cells)";
-    if (code == 4) t += " (missing, or a size outside 0..1024)";
+    if (code == fatal_world_base) t += " (missing, or the base draws a first world larger than 1024 cells)";
+    if (code == fatal_topographic_data) t += " (missing, or a size outside 0..1024)";
     return "the engine stops at start: " + t;
 }
 

@@ -175,7 +175,7 @@ void read_configuration_pairs(const text& path) { read_pairs(path); }
 
 void load_configuration(const text& path) {
     if (!read_pairs(path)) {
-        fatal_error(0);
+        fatal_error(fatal_configuration);
         return;
     }
     // The sprite back-end also opens the keyboard. Sprites loaded from now on

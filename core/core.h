@@ -30,12 +30,23 @@ void step_fault_reporter();
 void end_program_if_requested();
 
 // --- configuration (core/configuration.cpp) ---
-void load_configuration(const text& path);    // fatal error 0 when it cannot be opened
+void load_configuration(const text& path);    // fatal_configuration when it cannot be opened
 void apply_config_key(const text& key, const text& value);
 void read_configuration_pairs(const text& path);  // the reading half, without devices
 std::vector<key_description> configuration_keys();  // the keys, in the order they are tested
 
 // --- fatal errors and the report log (core/fatal_error.cpp) ---
+// The codes with a box; fatal_error ignores any other code.
+enum fatal_error_code : int {
+    fatal_configuration = 0,                  // the configuration file cannot be opened
+    fatal_screen = 1,                         // no screen inside the main window
+    fatal_window = 2,                         // no main window
+    fatal_keyboard = 3,                       // raised by nothing
+    fatal_topographic_data = 4,               // the saved world cannot be read
+    fatal_world_base = 5,                     // the base for building the world cannot be read
+    fatal_gfx_list = 10,                      // raised by nothing
+    fatal_thread = 11,                        // asks Yes/No; Yes goes on without threads
+};
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
 void fatal_error(int code);                   // box titled "ERROR ", then end_program
 void write_error_report();                    // the installed fault reporter
@@ -53,7 +64,7 @@ void open_main_screen(int window);
 void scale_to_display(int width, int height); // query_desktop's arithmetic for a given display
 
 // --- main loop and frame (core/main_loop.cpp) ---
-void run_main_loop();                         // until loop_state is 20
+void run_main_loop();                         // until loop_state is loop_ended
 void main_loop_pass();                        // rebuild if asked, one event, one frame
 void rebuild_if_asked();                      // a generated world, when world_number changed
 void process_window_event();

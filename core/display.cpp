@@ -30,12 +30,12 @@ void open_main_window() {
     int height = nearest(engine.screen_height);
     // A display reported with no size cannot hold a window.
     if (width <= 0 || height <= 0) {
-        fatal_error(2);
+        fatal_error(fatal_window);
         return;
     }
     int window = open_window(-1, 0, 0, width, height, engine.app_name, window_borderless);
     if (window == 0) {
-        fatal_error(2);
+        fatal_error(fatal_window);
         return;
     }
     engine.main_window = window;
@@ -47,7 +47,7 @@ void open_main_screen(int window) {
     // Stretched automatically to the window, no right or bottom margin.
     if (!open_windowed_screen(window_handle(window), 0, 0, nearest(engine.screen_width),
                               nearest(engine.screen_height), 1, 0, 0)) {
-        fatal_error(1);
+        fatal_error(fatal_screen);
     }
 }
 

@@ -7,7 +7,7 @@ EngineState engine;
 
 void set_start_values() {
     engine = EngineState{};
-    engine.loop_state = 18;
+    engine.loop_state = loop_running;
     engine.multicore = 1;
     engine.screen_width = 1.0f;
     engine.screen_height = 1.0f;

@@ -13,6 +13,24 @@
 namespace tw {
 
 // ===========================================================================
+// Codes kept in the records below (stored and dumped as plain numbers)
+// ===========================================================================
+
+// loop_state: running from start-up until the quit screen ends the game; the
+// loop stops after the pass in which it became loop_ended.
+enum loop_state_code : int32_t { loop_running = 18, loop_ended = 20 };
+
+// Directions of an enemy's walk_direction and a cursor figure's heading; both
+// start at 0, no direction yet. Only figures are ever idle.
+enum direction_code : int32_t {
+    direction_down = 13,
+    direction_left = 14,
+    direction_right = 15,
+    direction_up = 16,
+    direction_idle = 17,
+};
+
+// ===========================================================================
 // World cells and the grid
 // ===========================================================================
 
@@ -120,7 +138,7 @@ struct enemy {
     int8_t ai_level = 0;
     int32_t d_move = 0;
     int32_t change_direction = 0;
-    int32_t walk_direction = 0;               // 13 down, 14 left, 15 right, 16 up, 0 none yet
+    int32_t walk_direction = 0;               // a direction_code, 0 none yet
     int32_t definition_index = -1;            // in object_definitions: the definition that made it
 };
 
@@ -135,7 +153,7 @@ struct cursor_sprite {
     float pos_y = 0;
     int32_t sprite3d = 0;
     int32_t step_counter = 0;
-    int32_t heading = 0;                      // 13 down, 14 left, 15 right, 16 up, 17 idle
+    int32_t heading = 0;                      // a direction_code, 0 none yet
     int32_t sprite = 0;
 };
 
@@ -174,7 +192,7 @@ struct EngineState {
     // --- start-up and loop ---
     text base_dir;
     text config_path;
-    int32_t loop_state = 0;
+    int32_t loop_state = 0;                   // a loop_state_code
     int32_t world_number = 0;
     int32_t built_world_number = 0;
     float screen_width = 0;

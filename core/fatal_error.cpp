@@ -14,29 +14,20 @@ namespace tw {
 
 namespace {
 
-constexpr int thread_question = 11;
-
 fatal_error_procedure fatal_handler = nullptr;
-
-bool is_listed(int code) {
-    switch (code) {
-        case 0: case 1: case 2: case 3: case 4: case 5: case 10: case 11: return true;
-        default: return false;
-    }
-}
 
 }  // namespace
 
 text fatal_error_text(int code) {
     switch (code) {
-        case 0: return " Could not open " + engine.config_path;
-        case 1: return " Could not open screen";
-        case 2: return " Could not open window";
-        case 3: return " Could not open keyboarddevice";
-        case 4: return " Could not open topographic data";
-        case 5: return " Could not open:" + engine.self_create_base_path;
-        case 10: return " Could not create gfx_list:" + engine.system_core_path + engine.core_name;
-        case 11:
+        case fatal_configuration: return " Could not open " + engine.config_path;
+        case fatal_screen: return " Could not open screen";
+        case fatal_window: return " Could not open window";
+        case fatal_keyboard: return " Could not open keyboarddevice";
+        case fatal_topographic_data: return " Could not open topographic data";
+        case fatal_world_base: return " Could not open:" + engine.self_create_base_path;
+        case fatal_gfx_list: return " Could not create gfx_list:" + engine.system_core_path + engine.core_name;
+        case fatal_thread:
             return "Could not create thread (multithreading/parallel computing)\n"
                    "do you want to try serial computing? if *no* program will quit\n"
                    "engine will try to activate multithreading...";
@@ -47,20 +38,21 @@ text fatal_error_text(int code) {
 void set_fatal_error_handler(fatal_error_procedure p) { fatal_handler = p; }
 
 void fatal_error(int code) {
-    if (!is_listed(code)) return;
+    text body = fatal_error_text(code);
+    // Every listed code has a text; any other code does nothing.
+    if (body.empty()) return;
     if (fatal_handler != nullptr) {
         // Every caller returns right after a fatal error, so the program
         // that installed the handler goes on with what it has.
         fatal_handler(code);
         return;
     }
-    text body = fatal_error_text(code);
     // Always on stderr as well, so a failure is visible where no box can be
     // shown (no display) and in the logs of whoever started the program.
     std::fprintf(stderr, "ERROR : %s\n", body.c_str());
     std::fflush(stderr);
-    int answer = message_box("ERROR ", body, code == thread_question ? message_yes_no : message_ok);
-    if (code == thread_question) {
+    int answer = message_box("ERROR ", body, code == fatal_thread ? message_yes_no : message_ok);
+    if (code == fatal_thread) {
         if (answer == answer_no) end_program();
         // Any other answer (Yes, or no box at all) goes on without threads.
         engine.multicore = 0;

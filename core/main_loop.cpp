@@ -1,4 +1,4 @@
-// main_loop: after start-up the engine runs passes until loop_state is 20.
+// main_loop: after start-up the engine runs passes until loop_state is loop_ended.
 // Each pass rebuilds the world when another world number was asked for,
 // takes at most one window event and runs one frame. The game has no clock
 // of its own: its running time is counted in frames.
@@ -13,8 +13,6 @@
 namespace tw {
 
 namespace {
-
-constexpr int32_t loop_ended = 20;
 
 // Event wait and sleep: a negative time would mean a wait without end.
 int frame_wait_ms() { return engine.multitask < 0 ? 0 : engine.multitask; }

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fatal_code = -1;
     load_saved_world(topography);
     if (refused) {
-        fuzz::check(fatal_code == 4, "sides outside 0..1024 are fatal error 4");
+        fuzz::check(fatal_code == fatal_topographic_data, "sides outside 0..1024 are fatal error 4");
         return 0;
     }
     fuzz::check(fatal_code == -1, "a world within the limits loads");

@@ -5,6 +5,7 @@
 #include "presentation/presentation.h"
 
 #include "core/core.h"
+#include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
@@ -15,8 +16,6 @@ namespace tw {
 
 namespace {
 
-constexpr int key_escape = 1, key_q = 16, key_p = 25, key_c = 46, key_page_up = 201,
-              key_page_down = 209;
 constexpr int button_a = 2, button_b = 3, button_quit = 9, button_pause = 10;
 
 constexpr float text_scale = 0.8f;
@@ -107,7 +106,7 @@ void quit_screen(int device) {
         examine_joystick();
         draw_screen(device, quit_keyboard, quit_joystick);
         const bool quit = key_pushed(key_q) || joystick_button(button_a);
-        if (quit) engine.loop_state = 20;
+        if (quit) engine.loop_state = loop_ended;
         flip_buffers();
         if (quit || key_pushed(key_c) || joystick_button(button_b)) break;
         if (automation_quit_requested()) break;

@@ -13,8 +13,6 @@ namespace tw {
 
 namespace {
 
-constexpr int dir_down = 13, dir_left = 14, dir_right = 15, dir_up = 16;
-
 // The enemy's cell: its world-pixel position over the cell size, rounded to
 // the nearest cell (halves to even), so an enemy between two cells counts as
 // standing on the nearer one.
@@ -69,19 +67,19 @@ void wander(enemy& e) {
         return;
     }
     // A new direction: right, left, down, up, the first attempt that works.
-    if (try_step(e, 1, 0, c)) e.walk_direction = dir_right;
-    else if (try_step(e, -1, 0, c)) e.walk_direction = dir_left;
-    else if (try_step(e, 0, 1, c)) e.walk_direction = dir_down;
-    else if (try_step(e, 0, -1, c)) e.walk_direction = dir_up;
+    if (try_step(e, 1, 0, c)) e.walk_direction = direction_right;
+    else if (try_step(e, -1, 0, c)) e.walk_direction = direction_left;
+    else if (try_step(e, 0, 1, c)) e.walk_direction = direction_down;
+    else if (try_step(e, 0, -1, c)) e.walk_direction = direction_up;
 }
 
 void keep_walking(enemy& e) {
     const cell_pos c = enemy_cell(e);
     switch (e.walk_direction) {
-    case dir_right: try_step(e, 1, 0, c); break;
-    case dir_left: try_step(e, -1, 0, c); break;
-    case dir_down: try_step(e, 0, 1, c); break;
-    case dir_up: try_step(e, 0, -1, c); break;
+    case direction_right: try_step(e, 1, 0, c); break;
+    case direction_left: try_step(e, -1, 0, c); break;
+    case direction_down: try_step(e, 0, 1, c); break;
+    case direction_up: try_step(e, 0, -1, c); break;
     default: break;  // no direction chosen yet: no draw, no step
     }
 }

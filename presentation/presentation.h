@@ -32,7 +32,8 @@ void play_count_sound(int32_t index);
 void draw_hud();
 
 // --- commands and modal screens (presentation/commands.cpp) ---
-constexpr int device_joystick = 22, device_keyboard = 23;
+// The device that opened a modal screen picks the variant that names its keys.
+enum input_device : int { device_joystick = 22, device_keyboard = 23 };
 void keyboard_step();
 void joystick_step();
 void quit_screen(int device);

@@ -6,23 +6,16 @@
 #include <cmath>
 
 #include "presentation/presentation.h"
+#include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
 
 // ===========================================================================
-// Codes
+// Helpers
 // ===========================================================================
 
 namespace {
-
-constexpr int heading_down = 13, heading_left = 14, heading_right = 15, heading_up = 16,
-              heading_idle = 17;
-constexpr int key_up = 200, key_left = 203, key_right = 205, key_down = 208;
-
-// ===========================================================================
-// Helpers
-// ===========================================================================
 
 // Whether a figure at (pos_x, pos_y) may step by (dx, dy). Two axes held at once
 // move the figure vertically only, so the cell tested is the one it really
@@ -71,20 +64,20 @@ void steer(cursor_sprite& s, int dx, int dy) {
 // steered) must not scroll the view, since that would carry the figure into
 // cells that were never tested.
 void step_figure(cursor_sprite& s, int dx, int dy) {
-    const bool horizontal = s.heading == heading_left || s.heading == heading_right;
+    const bool horizontal = s.heading == direction_left || s.heading == direction_right;
     if (horizontal ? dx == 0 : dy == 0) return;
     const float third_w = engine.screen_width / 3.0f;
     const float third_h = engine.screen_height / 3.0f;
     const float step_x = static_cast<float>(dx * engine.move_step);
     const float step_y = static_cast<float>(dy * engine.move_step);
     switch (s.heading) {
-    case heading_right: {
+    case direction_right: {
         const float nx = s.pos_x + step_x;
         if (nx > third_w && may_scroll_right()) engine.view_origin_x += 1;
         else s.pos_x = nx;
         break;
     }
-    case heading_left:
+    case direction_left:
         if (s.pos_x >= third_w) {
             s.pos_x += step_x;
         } else {
@@ -96,13 +89,13 @@ void step_figure(cursor_sprite& s, int dx, int dy) {
             }
         }
         break;
-    case heading_down: {
+    case direction_down: {
         const float ny = s.pos_y + step_y;
         if (ny > third_h && may_scroll_down()) engine.view_origin_y += 1;
         else s.pos_y = ny;
         break;
     }
-    case heading_up:
+    case direction_up:
         if (s.pos_y > third_h) {
             s.pos_y += step_y;
         } else {
@@ -143,7 +136,7 @@ void keyboard_steering() {
     if (!first) return;
     // Arrows count only while the figure is idle; on one axis the key tested
     // later wins (Right over Left, Up over Down).
-    if (first->heading == heading_idle) {
+    if (first->heading == direction_idle) {
         if (key_pushed(key_left)) engine.steer_x = -1;
         if (key_pushed(key_right)) engine.steer_x = 1;
         if (key_pushed(key_down)) engine.steer_y = 1;
@@ -166,11 +159,11 @@ void steer_by_keyboard(cursor_sprite& s, int dx, int dy) { steer(s, dx, dy); }
 void steer_by_joystick(cursor_sprite& s) { steer(s, joystick_axis_x(), joystick_axis_y()); }
 
 void set_heading(cursor_sprite& s, int dx, int dy) {
-    s.heading = heading_idle;
-    if (dx == -1) s.heading = heading_left;
-    if (dx == 1) s.heading = heading_right;
-    if (dy == -1) s.heading = heading_up;
-    if (dy == 1) s.heading = heading_down;
+    s.heading = direction_idle;
+    if (dx == -1) s.heading = direction_left;
+    if (dx == 1) s.heading = direction_right;
+    if (dy == -1) s.heading = direction_up;
+    if (dy == 1) s.heading = direction_down;
 }
 
 // ===========================================================================
@@ -180,11 +173,11 @@ void set_heading(cursor_sprite& s, int dx, int dy) {
 void move_cursor_sprites(int dx, int dy) {
     for (cursor_sprite& s : engine.cursor_sprites.items) {
         if (s.step_counter < INT32_MAX) s.step_counter += 1;
-        if (s.step_counter > engine.cursor_speed_inverse && s.heading != heading_idle) {
+        if (s.step_counter > engine.cursor_speed_inverse && s.heading != direction_idle) {
             step_figure(s, dx, dy);
             if (dx != 0 || dy != 0) s.step_counter = 0;
         } else {
-            s.heading = heading_idle;
+            s.heading = direction_idle;
         }
     }
 }

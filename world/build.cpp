@@ -90,7 +90,7 @@ void generate_world() {
 void build_world(const text& base_path) {
     int file = open_file_read(-1, base_path);
     if (file == 0) {
-        fatal_error(5);
+        fatal_error(fatal_world_base);
         return;
     }
     read_line(file);
@@ -114,7 +114,7 @@ void build_world(const text& base_path) {
     // The grid is sized to the world, up to the largest world the engine
     // handles; a base that draws a larger world is refused.
     if (w > max_world_index || h > max_world_index) {
-        fatal_error(5);
+        fatal_error(fatal_world_base);
         return;
     }
     engine.world_width = static_cast<int32_t>(w);

@@ -109,7 +109,7 @@ void load_opacity(int file, int32_t w, int32_t h) {
 void load_saved_world(const text& topography_path) {
     int file = open_file_read(-1, topography_path);
     if (file == 0) {
-        fatal_error(4);
+        fatal_error(fatal_topographic_data);
         return;
     }
     read_line(file);
@@ -122,7 +122,7 @@ void load_saved_world(const text& topography_path) {
     // before anything of the world is touched.
     if (w < 0 || h < 0 || w > max_world_index || h > max_world_index) {
         close_file(file);
-        fatal_error(4);
+        fatal_error(fatal_topographic_data);
         return;
     }
     engine.world_width = w;

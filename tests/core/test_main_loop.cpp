@@ -69,7 +69,7 @@ TEST_F(MainLoopTest, LoadedWorldIgnoresAChangedWorldNumber) {
 }
 
 TEST_F(MainLoopTest, LoopEndsAfterThePassThatSetTheEndState) {
-    engine.loop_state = 20;
+    engine.loop_state = loop_ended;
     run_main_loop();  // the pass completes before the state is tested
     EXPECT_EQ(engine.frame_cycle_counter, 1);
 }

@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/key_codes.h"
 #include "support/dump.h"
 #include "support/game_folder.h"
 
@@ -113,8 +114,7 @@ struct Script {
 // arrows, now and then a world switch (kept within worlds 0 to 3), a pause
 // or the quit screen, each left again with C.
 Script random_play(long frames, uint32_t seed) {
-    constexpr int right = 205, left = 203, up = 200, down = 208, page_up = 201, page_down = 209, p = 25,
-                  escape = 1, c = 46;
+    using namespace tw;
     uint32_t x = seed;
     auto next = [&x](uint32_t n) {
         x ^= x << 13;
@@ -128,22 +128,22 @@ Script random_play(long frames, uint32_t seed) {
     while (t < frames - 80) {
         const uint32_t roll = next(100);
         if (roll < 70) {
-            const int arrows[] = {right, left, up, down};
+            const int arrows[] = {key_right, key_left, key_up, key_down};
             const long held = 5 + next(55);
             s.press(t, arrows[next(4)], held);
             t += held + 1;
         } else if (roll < 78) {
             const bool forward = world == 0 || (world < 3 && next(2) == 0);
-            s.press(t, forward ? page_up : page_down, 2);
+            s.press(t, forward ? key_page_up : key_page_down, 2);
             world += forward ? 1 : -1;
             t += 20;
         } else if (roll < 85) {
-            s.press(t, p, 2);
-            s.press(t + 10 + next(30), c, 2);
+            s.press(t, key_p, 2);
+            s.press(t + 10 + next(30), key_c, 2);
             t += 60;
         } else if (roll < 90) {
-            s.press(t, escape, 2);
-            s.press(t + 10 + next(30), c, 2);
+            s.press(t, key_escape, 2);
+            s.press(t + 10 + next(30), key_c, 2);
             t += 60;
         } else {
             t += 1 + next(30);

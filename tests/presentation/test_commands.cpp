@@ -9,25 +9,25 @@
 #include <initializer_list>
 
 #include "presentation/presentation.h"
+#include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
 #include "support/test_support.h"
 
 namespace tw {
 namespace {
 
-constexpr int kEscape = 1, kQ = 16, kP = 25, kC = 46, kPageUp = 201, kPageDown = 209;
-
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override {
         set_start_values();
-        engine.loop_state = 18;
+        engine.loop_state = loop_running;
         engine.screen_width = 640;
         engine.screen_height = 480;
         engine.joystick_present = 0;
     }
     void TearDown() override {
-        for (int k : {kEscape, kQ, kP, kC, kPageUp, kPageDown}) inject_key(k, false);
+        for (int k : {key_escape, key_q, key_p, key_c, key_page_up, key_page_down})
+            inject_key(k, false);
         for (int b : {2, 3, 9, 10}) inject_joystick_button(b, false);
         examine_keyboard();
         examine_keyboard();
@@ -47,60 +47,60 @@ protected:
 
 TEST_F(Commands, WorldKeysCountOncePerReleaseHoweverLongHeld) {
     engine.world_number = 5;
-    hold({kPageUp});
+    hold({key_page_up});
     for (int i = 0; i < 30; ++i) keyboard_step();
     EXPECT_EQ(engine.world_number, 5);
-    release({kPageUp});
+    release({key_page_up});
     keyboard_step();
     EXPECT_EQ(engine.world_number, 6);
     for (int i = 0; i < 5; ++i) keyboard_step();
     EXPECT_EQ(engine.world_number, 6);
 
-    hold({kPageDown});
+    hold({key_page_down});
     keyboard_step();
-    release({kPageDown});
+    release({key_page_down});
     keyboard_step();
     keyboard_step();
     EXPECT_EQ(engine.world_number, 5);
 }
 
 TEST_F(Commands, KeyboardQuitScreenQEndsTheGameAndCGoesBack) {
-    hold({kEscape, kC});
+    hold({key_escape, key_c});
     keyboard_step();
-    EXPECT_EQ(engine.loop_state, 18);
-    release({kC});
+    EXPECT_EQ(engine.loop_state, loop_running);
+    release({key_c});
 
-    hold({kQ});
+    hold({key_q});
     keyboard_step();
-    EXPECT_EQ(engine.loop_state, 20);
+    EXPECT_EQ(engine.loop_state, loop_ended);
 }
 
 TEST_F(Commands, JoystickQuitScreenAEndsTheGameAndBGoesBack) {
     press_buttons({9, 3});
     joystick_step();
-    EXPECT_EQ(engine.loop_state, 18);
+    EXPECT_EQ(engine.loop_state, loop_running);
     inject_joystick_button(3, false);
 
     // The keyboard's C leaves a joystick screen too.
-    hold({kC});
+    hold({key_c});
     joystick_step();
-    EXPECT_EQ(engine.loop_state, 18);
-    release({kC});
+    EXPECT_EQ(engine.loop_state, loop_running);
+    release({key_c});
 
     inject_joystick_button(2, true);
     joystick_step();
-    EXPECT_EQ(engine.loop_state, 20);
+    EXPECT_EQ(engine.loop_state, loop_ended);
 }
 
 TEST_F(Commands, PauseScreensNeverEndTheGame) {
-    hold({kP, kQ, kC});  // Q means nothing on the pause screen
+    hold({key_p, key_q, key_c});  // Q means nothing on the pause screen
     keyboard_step();
-    EXPECT_EQ(engine.loop_state, 18);
-    release({kP, kQ, kC});
+    EXPECT_EQ(engine.loop_state, loop_running);
+    release({key_p, key_q, key_c});
 
     press_buttons({10, 2});
     joystick_step();
-    EXPECT_EQ(engine.loop_state, 18);
+    EXPECT_EQ(engine.loop_state, loop_running);
 }
 
 TEST_F(Commands, JoystickStepDoesNothingWithoutAJoystick) {
@@ -108,7 +108,7 @@ TEST_F(Commands, JoystickStepDoesNothingWithoutAJoystick) {
     inject_joystick_button(9, true);  // would open a screen that nothing ends
     engine.joystick_present = 0;
     joystick_step();
-    EXPECT_EQ(engine.loop_state, 18);
+    EXPECT_EQ(engine.loop_state, loop_running);
 }
 
 TEST_F(Commands, KeyboardStepClearsSteeringFirst) {
@@ -135,7 +135,7 @@ void keyboard_step_under_script(const std::string& script, bool (*check)()) {
             setenv("TILEWORLD_SCRIPT", path.c_str(), 1);
             runtime_startup();
             set_start_values();
-            engine.loop_state = 18;
+            engine.loop_state = loop_running;
             keyboard_step();
             std::_Exit(check() ? 0 : 1);
         },
@@ -147,18 +147,18 @@ TEST(CommandsScriptDeathTest, EscapeAndPTogetherOpenQuitThenPauseInOneFrame) {
     // which Q cannot end, so only the script's quit at frame 4 gets out.
     keyboard_step_under_script(
         "at 0 key 1 down\nat 0 key 25 down\nat 0 key 16 down\nat 4 quit\n",
-        [] { return engine.loop_state == 20 && automation_quit_requested(); });
+        [] { return engine.loop_state == loop_ended && automation_quit_requested(); });
     // Without P the same keys leave after the quit screen's single frame.
     keyboard_step_under_script(
         "at 0 key 1 down\nat 0 key 16 down\nat 4 quit\n",
-        [] { return engine.loop_state == 20 && !automation_quit_requested(); });
+        [] { return engine.loop_state == loop_ended && !automation_quit_requested(); });
 }
 
 TEST(CommandsScriptDeathTest, ScriptQuitEndsAScreenNoKeyEnds) {
     keyboard_step_under_script("at 0 key 1 down\nat 3 quit\n",
-                               [] { return engine.loop_state == 18; });
+                               [] { return engine.loop_state == loop_running; });
     keyboard_step_under_script("at 0 key 25 down\nat 3 quit\n",
-                               [] { return engine.loop_state == 18; });
+                               [] { return engine.loop_state == loop_running; });
 }
 
 }  // namespace

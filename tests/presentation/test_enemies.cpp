@@ -58,7 +58,7 @@ TEST_F(Enemies, ActingChanceOfMinusOneNeverActsAndZeroActsEveryFrame) {
     e.d_move = 0;
     for (int i = 0; i < 5; ++i) enemy_step(e, 0);
     EXPECT_EQ(e.pos_x, 4 * 32 + 5 * 8);  // right is tried first and is free
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
 }
 
 TEST_F(Enemies, NewDirectionTriesRightLeftDownUpInThatOrder) {
@@ -66,7 +66,10 @@ TEST_F(Enemies, NewDirectionTriesRightLeftDownUpInThatOrder) {
     const struct {
         int wall_x, wall_y;  // -1: no wall yet
         int direction, dx, dy;
-    } tries[] = {{-1, -1, 15, 8, 0}, {5, 4, 14, -8, 0}, {3, 4, 13, 0, 8}, {4, 5, 16, 0, -8}};
+    } tries[] = {{-1, -1, direction_right, 8, 0},
+                 {5, 4, direction_left, -8, 0},
+                 {3, 4, direction_down, 0, 8},
+                 {4, 5, direction_up, 0, -8}};
     enemy e;
     for (const auto& t : tries) {
         if (t.wall_x >= 0) wall(t.wall_x, t.wall_y);
@@ -79,10 +82,10 @@ TEST_F(Enemies, NewDirectionTriesRightLeftDownUpInThatOrder) {
 
     // Boxed in: nothing moves and the old direction stays.
     e = at_cell(4, 4);
-    e.walk_direction = 14;
+    e.walk_direction = direction_left;
     wall(4, 3);
     wander(e);
-    EXPECT_EQ(e.walk_direction, 14);
+    EXPECT_EQ(e.walk_direction, direction_left);
     EXPECT_EQ(e.pos_x, 4 * 32);
     EXPECT_EQ(e.pos_y, 4 * 32);
 }
@@ -100,7 +103,7 @@ TEST_F(Enemies, CellsOutsideTheGridBlock) {
     // Far corner: a walker heading right stops at the last column.
     e = at_cell(9, 9);
     e.change_direction = -1;
-    e.walk_direction = 15;
+    e.walk_direction = direction_right;
     keep_walking(e);
     EXPECT_EQ(e.pos_x, 9 * 32);
 
@@ -115,13 +118,13 @@ TEST_F(Enemies, CellsOutsideTheGridBlock) {
 TEST_F(Enemies, KeepsWalkingItsDirectionUntilBlocked) {
     enemy e = at_cell(2, 2);
     e.change_direction = -1;  // never chooses anew
-    e.walk_direction = 15;
+    e.walk_direction = direction_right;
     e.velo_x = 2;             // half a cell per step
     wall(5, 2);
     for (int i = 0; i < 20; ++i) enemy_step(e, 0);
     // 64 -> 80 (cell 2.5 rounds to 2) -> 96 -> 112 (3.5 rounds to 4, and 5 is a wall)
     EXPECT_EQ(e.pos_x, 112);
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
 
     // No direction chosen yet: it stays and takes no draw for its step.
     enemy idle = at_cell(2, 2);
@@ -135,9 +138,9 @@ TEST_F(Enemies, CellOfAnEnemyBetweenTwoCellsRoundsHalvesToEven) {
     const struct {
         int pos_x, wall_x, direction, x_after;
         const char* why;
-    } cases[] = {{16, 1, 13, 16, "16 px is half a cell: cell 0, so cell 1 is its right neighbour"},
-                 {80, 3, 14, 72, "80 px is cell 2.5: cell 2, so a wall on cell 3 blocks it"},
-                 {81, 4, 14, 73, "81 px is past the half: cell 3 (free), so cell 4 is tested"}};
+    } cases[] = {{16, 1, direction_down, 16, "16 px is half a cell: cell 0, so cell 1 is its right neighbour"},
+                 {80, 3, direction_left, 72, "80 px is cell 2.5: cell 2, so a wall on cell 3 blocks it"},
+                 {81, 4, direction_left, 73, "81 px is past the half: cell 3 (free), so cell 4 is tested"}};
     int y = 4;  // a row of its own for each case
     for (const auto& c : cases) {
         enemy e = at_cell(0, y);
@@ -166,7 +169,7 @@ TEST_F(Enemies, StepSizeIsTheCellOverStepsPerCellRoundedEveryStep) {
     e.velo_x = 0;
     wander(e);
     EXPECT_EQ(e.pos_x, 4 * 32);
-    EXPECT_EQ(e.walk_direction, 15);
+    EXPECT_EQ(e.walk_direction, direction_right);
     step_y(e, 1);
     EXPECT_EQ(e.pos_y, 4 * 32 + 8);
 }
@@ -182,7 +185,7 @@ TEST_F(Enemies, StandingKindsNeverMove) {
     for (int level : {0, 1, 5, -1}) {
         enemy e = at_cell(4, 4);
         enemy_step(e, level);
-        EXPECT_EQ(e.walk_direction, 15) << "level " << level;
+        EXPECT_EQ(e.walk_direction, direction_right) << "level " << level;
     }
 }
 
@@ -203,7 +206,7 @@ TEST_F(Enemies, DrawsPerActingFrame) {
     // Keeping the direction: acting + change + one attempt.
     e = at_cell(4, 4);
     e.change_direction = 1000000000;
-    e.walk_direction = 16;
+    e.walk_direction = direction_up;
     EXPECT_EQ(draws_taken([&] { enemy_step(e, 0); }), 3);
     // An acting chance that fails stops after its own draw.
     e = at_cell(4, 4);

@@ -8,12 +8,11 @@
 
 #include "core/core.h"
 #include "presentation/presentation.h"
+#include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
 
 namespace tw {
 namespace {
-
-constexpr int kLeft = 203, kRight = 205, kUp = 200, kDown = 208;
 
 // A 640 x 480 screen of 32-pixel cells: 20 x 15 cells shown, thirds at
 // x 213.3 and y 160. The world is 100 x 100 cells, all free.
@@ -21,7 +20,7 @@ class Steering : public ::testing::Test {
 protected:
     void SetUp() override {
         set_start_values();
-        engine.loop_state = 18;
+        engine.loop_state = loop_running;
         engine.resolution = 32.0f;
         engine.move_step = 32;
         engine.screen_width = 640.0f;
@@ -35,7 +34,7 @@ protected:
         add_figure(64, 64);
     }
     void TearDown() override {
-        for (int k : {kLeft, kRight, kUp, kDown}) inject_key(k, false);
+        for (int k : {key_left, key_right, key_up, key_down}) inject_key(k, false);
         inject_joystick_axis(0, 0);
         inject_joystick_axis(1, 0);
         examine_keyboard();
@@ -74,8 +73,11 @@ protected:
 // Heading, collision test and movement (no input devices needed)
 // ---------------------------------------------------------------------------
 
+// The codes as numbers: dumps print them.
 TEST_F(Steering, HeadingPrefersTheVerticalAxis) {
     cursor_sprite& s = figure(0);
+    set_heading(s, 1, 0);
+    EXPECT_EQ(s.heading, 15);
     set_heading(s, 1, -1);
     EXPECT_EQ(s.heading, 16);
     set_heading(s, -1, 1);
@@ -88,19 +90,19 @@ TEST_F(Steering, HeadingPrefersTheVerticalAxis) {
 
 TEST_F(Steering, StepIntoABlockingCellIsRefused) {
     cursor_sprite& s = figure(0);  // on cell (2, 2)
-    s.heading = 17;
+    s.heading = direction_idle;
     wall(3, 2);
     steer_by_keyboard(s, 1, 0);
     EXPECT_EQ(engine.steer_x, 0);
     EXPECT_EQ(engine.steer_y, 0);
-    EXPECT_EQ(s.heading, 17);
+    EXPECT_EQ(s.heading, direction_idle);
 
     // The view origin counts: with the view one column on, the figure stands
     // on (3, 2) itself and (4, 2) is free.
     engine.view_origin_x = 1;
     steer_by_keyboard(s, 1, 0);
     EXPECT_EQ(engine.steer_x, 1);
-    EXPECT_EQ(s.heading, 15);
+    EXPECT_EQ(s.heading, direction_right);
 }
 
 TEST_F(Steering, TwoAxesTestTheCellReallyEntered) {
@@ -114,7 +116,7 @@ TEST_F(Steering, TwoAxesTestTheCellReallyEntered) {
     cell_at(2, 1).use_collision = 0;
     wall(3, 1);
     steer_by_keyboard(s, 1, -1);
-    EXPECT_EQ(s.heading, 16);
+    EXPECT_EQ(s.heading, direction_up);
     move_cursor_sprites(engine.steer_x, engine.steer_y);
     EXPECT_EQ(s.pos_x, 64.0f);
     EXPECT_EQ(s.pos_y, 32.0f);
@@ -133,10 +135,10 @@ TEST_F(Steering, CellsOutsideTheGridBlock) {
 
 TEST_F(Steering, StandingOnABlockedCellDoesNotLockTheFigure) {
     cursor_sprite& s = figure(0);
-    s.heading = 15;
+    s.heading = direction_right;
     wall(2, 2);
     steer_by_keyboard(s, 0, 0);
-    EXPECT_EQ(s.heading, 17);
+    EXPECT_EQ(s.heading, direction_idle);
 }
 
 TEST_F(Steering, RightScrollsAtTheThirdLine) {
@@ -205,7 +207,7 @@ TEST_F(Steering, OnlySteeredAxesMove) {
     cursor_sprite& s = figure(0);
     s.pos_x = 64;
     engine.view_origin_x = 5;
-    s.heading = 14;
+    s.heading = direction_left;
     move_cursor_sprites(0, 0);
     move_cursor_sprites(0, 1);
     EXPECT_EQ(engine.view_origin_x, 5.0f);
@@ -227,7 +229,7 @@ TEST_F(Steering, FiguresNeverSteeredStayPut) {
 
 TEST_F(Steering, FastestSpeedStepsEveryOtherFrameWithoutJoystick) {
     engine.joystick_present = 0;
-    hold({kRight});
+    hold({key_right});
     float xs[6];
     for (float& x : xs) {
         frame();
@@ -245,7 +247,7 @@ TEST_F(Steering, FastestSpeedStepsEveryOtherFrameWithoutJoystick) {
 TEST_F(Steering, FastestSpeedStepsEveryFrameWithAnUntouchedJoystick) {
     attach_virtual_joystick();
     engine.joystick_present = 1;
-    hold({kDown});
+    hold({key_down});
     for (int i = 0; i < 3; ++i) frame();
     EXPECT_EQ(figure(0).pos_y, 64.0f + 2 * 32);
     EXPECT_EQ(figure(0).pos_x, 64.0f);
@@ -254,7 +256,7 @@ TEST_F(Steering, FastestSpeedStepsEveryFrameWithAnUntouchedJoystick) {
 TEST_F(Steering, SlowestSpeedNeedsMoreThan255Passes) {
     engine.cursor_speed_inverse = 255;
     engine.joystick_present = 0;
-    hold({kRight});
+    hold({key_right});
     for (int i = 0; i < 255; ++i) frame();
     EXPECT_EQ(figure(0).pos_x, 64.0f);
     frame();
@@ -267,13 +269,13 @@ TEST_F(Steering, SlowestSpeedNeedsMoreThan255Passes) {
 
 TEST_F(Steering, LaterKeyWinsOnAnAxis) {
     engine.joystick_present = 0;
-    hold({kLeft, kRight});
+    hold({key_left, key_right});
     frame();
     frame();
     EXPECT_EQ(figure(0).pos_x, 96.0f);
-    inject_key(kLeft, false);
-    inject_key(kRight, false);
-    hold({kDown, kUp});
+    inject_key(key_left, false);
+    inject_key(key_right, false);
+    hold({key_down, key_up});
     frame();
     frame();
     EXPECT_EQ(figure(0).pos_y, 32.0f);
@@ -281,7 +283,7 @@ TEST_F(Steering, LaterKeyWinsOnAnAxis) {
 
 TEST_F(Steering, RightAndUpMoveVerticallyAndAWallAboveStopsThem) {
     engine.joystick_present = 0;
-    hold({kRight, kUp});
+    hold({key_right, key_up});
     wall(2, 1);  // above the figure; the diagonal cell is free
     for (int i = 0; i < 4; ++i) frame();
     EXPECT_EQ(figure(0).pos_x, 64.0f);
@@ -298,7 +300,7 @@ TEST_F(Steering, KeyboardSteersTheFirstFigureAndJoystickTheLast) {
                                    cursor_sprite{128, 128}};
     attach_virtual_joystick();
     engine.joystick_present = 1;
-    hold({kDown});
+    hold({key_down});
     inject_joystick_axis(0, 1);  // joystick right
     for (int i = 0; i < 4; ++i) frame();
     EXPECT_EQ(figure(0).pos_x, 64.0f);
@@ -371,13 +373,13 @@ TEST_F(SteeringFractionalCells, WallNextToTheFigureStopsIt) {
     // in double falls just short of 5.
     cursor_sprite& s = add_figure(5 * engine.resolution, 3 * engine.resolution);
     wall(6, 3);
-    hold({kRight});
+    hold({key_right});
     for (int i = 0; i < 6; ++i) frame();
     EXPECT_EQ(s.pos_x, 128.0f);
     EXPECT_EQ(figure_cell(s).x, 5);
     // Down is free: the figure steps and its cell follows.
-    inject_key(kRight, false);
-    hold({kDown});
+    inject_key(key_right, false);
+    hold({key_down});
     for (int i = 0; i < 2; ++i) frame();
     EXPECT_EQ(figure_cell(s).y, 4);
 }

@@ -231,7 +231,7 @@ TEST_F(WorldViewLogic, EnemiesTakeTheirStepInTheEnemyPass) {
     *list_add(engine.enemy_list) = {.pos_x = 96, .pos_y = 96, .velo_x = 2, .ai_level = 3};
     draw_enemies();
     EXPECT_EQ(list_at(engine.enemy_list, 0)->pos_x, 80);
-    EXPECT_EQ(list_at(engine.enemy_list, 0)->walk_direction, 15);
+    EXPECT_EQ(list_at(engine.enemy_list, 0)->walk_direction, direction_right);
     EXPECT_EQ(list_at(engine.enemy_list, 1)->pos_x, 96);
 }
 

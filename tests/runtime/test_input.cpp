@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
 #include "support/test_support.h"
@@ -11,8 +12,6 @@
 using namespace tw;
 
 namespace {
-
-constexpr int key_up = 200, key_page_down = 209, key_escape = 1, key_q = 16;
 
 struct InputTest : ::testing::Test {
     void TearDown() override { platform::video_shutdown(); }
