@@ -24,7 +24,7 @@
 
 #include "bench/bench_support.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 
 namespace {
 
@@ -92,10 +92,10 @@ void BM_Runtime(benchmark::State& state) {
         for (int i = 0; i < n; ++i) tw::draw_sprite3d(quads[static_cast<size_t>(i)], quad_x(i), quad_y(i), 200);
         tw::end_3d();
         tw::flip_buffers();
-        tw::platform::read_screen_pixels(1, 0, 0, 1, 1, pixel);
+        tw::read_screen_pixels(1, 0, 0, 1, 1, pixel);
     }
     state.counters["quads/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
-    tw::platform::video_shutdown();
+    tw::video_shutdown();
 }
 
 // ---------------------------------------------------------------------------

@@ -33,7 +33,7 @@
 #include "bench/bench_support.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
 
@@ -141,7 +141,7 @@ void BM_ViewLogic(benchmark::State& state) {
     tw::test::TempDir folder;
     build_world(folder);
     for (auto _ : state) tw::draw_world_view();
-    tw::platform::video_shutdown();
+    tw::video_shutdown();
 }
 
 void BM_ViewFrame(benchmark::State& state) {
@@ -155,7 +155,7 @@ void BM_ViewFrame(benchmark::State& state) {
     for (int n = 0; n < warm_up_frames; ++n) {  // textures made, shaders compiled
         tw::draw_world_view();
         tw::flip_buffers();
-        tw::platform::read_screen_pixels(1, 0, 0, 1, 1, pixel);
+        tw::read_screen_pixels(1, 0, 0, 1, 1, pixel);
     }
     // The steps of draw_world_view, timed apart: the passes only queue quads;
     // the zoom's grab makes the renderer submit the queued batch, so its time
@@ -179,12 +179,12 @@ void BM_ViewFrame(benchmark::State& state) {
         zoom += t2 - t1;
         hud += t3 - t2;
         tw::flip_buffers();
-        tw::platform::read_screen_pixels(1, 0, 0, 1, 1, pixel);
+        tw::read_screen_pixels(1, 0, 0, 1, 1, pixel);
     }
     state.counters["passes_cpu_ms"] = benchmark::Counter(passes, benchmark::Counter::kAvgIterations);
     state.counters["zoom_cpu_ms"] = benchmark::Counter(zoom, benchmark::Counter::kAvgIterations);
     state.counters["hud_cpu_ms"] = benchmark::Counter(hud, benchmark::Counter::kAvgIterations);
-    tw::platform::video_shutdown();
+    tw::video_shutdown();
 }
 
 // ---------------------------------------------------------------------------

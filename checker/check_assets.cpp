@@ -7,6 +7,7 @@
 #include "checker/checks.h"
 #include "core/core.h"
 #include "presentation/presentation.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "world/world.h"
 
@@ -160,7 +161,7 @@ void check_world_graphics(game_check& g) {
         const world_graphic& w = *list_at(engine.world_graphics, i);
         g.graphic_names.push_back(w.name);
         if (w.sprite != 0) continue;
-        decoded_image image;
+        rgba_image image;
         text why;
         if (!decode_image_file(w.path, image, why))
             fail(shown(resolved_path(w.path)), 0,
@@ -190,7 +191,7 @@ void check_definition_files(game_check& g) {
         const object_definition& d = *list_at(defs, i);
         const text image = shown(resolved_path(d.image_path));
         if (d.sprite == 0) {
-            decoded_image img;
+            rgba_image img;
             text why;
             if (!decode_image_file(d.image_path, img, why))
                 fail(image, 0,
@@ -283,8 +284,9 @@ void check_sounds(game_check& g) {
         const sound_effect& s = *list_at(engine.sound_fx_list, i);
         g.sound_names.push_back(s.name);
         if (s.loaded != 0) continue;
+        pcm_sound pcm;
         text why;
-        if (!decode_sound_file(s.path, why))
+        if (!decode_sound_file(s.path, pcm, why))
             fail(shown(resolved_path(s.path)), 0, "the sound cannot be read: " + why + ": it never plays");
     }
 }
@@ -338,7 +340,7 @@ void check_font(game_check& g) {
             continue;
         }
         check_case(image, where, 1, "the font image");
-        decoded_image img;
+        rgba_image img;
         text why;
         if (!decode_image_file(image, img, why)) {
             fail(shown(resolved_path(image)), 0, "the font image cannot be read: " + why);
@@ -375,7 +377,7 @@ void check_cursor(game_check& g) {
     int pictures = 0;
     for (const text& p : cursor_picture_paths()) {
         pictures += 1;
-        decoded_image img;
+        rgba_image img;
         text why;
         if (!decode_image_file(p, img, why))
             fail(shown(resolved_path(p)), 0,
@@ -408,7 +410,7 @@ void check_loading_screen(game_check& g) {
             continue;
         }
         check_case(path, ini_shown, line, "LOADSCREEN");
-        decoded_image img;
+        rgba_image img;
         text why;
         if (!decode_image_file(path, img, why))
             fail(shown(resolved_path(path)), 0, "the loading screen cannot be read: " + why);

@@ -14,6 +14,7 @@
 #include "assets/assets.h"
 #include "checker/checks.h"
 #include "core/core.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "world/world.h"
 

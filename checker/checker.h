@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/engine_state.h"
+#include "runtime/inspection.h"
 
 namespace tw {
 
@@ -48,12 +49,6 @@ int edit_distance(const text& a, const text& b);
 // World maps (checker/world_map.cpp)
 // ===========================================================================
 
-struct map_image {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgba;  // rows from the top
-};
-
 // Runs the engine's start-up without a display (configuration, world
 // graphics, object definitions) and builds world `number` the way the
 // engine does: the start-up build, then for number >= 1 a rebuild. false
@@ -63,7 +58,7 @@ bool build_world_for_map(int number, text& why);
 // max_side pixels, at most `wanted`.
 int map_block_size(int cells_x, int cells_y, int wanted, int max_side);
 // The world in the grid as an image, `block` pixels per cell.
-map_image render_world_map(int block);
+rgba_image render_world_map(int block);
 // Whole commands: false with the reason on failure.
 bool write_world_map(int number, int block, const text& path, text& why);
 bool write_map_sheet(int first, int count, int block, const text& path, text& why);

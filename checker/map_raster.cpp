@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "runtime/media_runtime.h"
+#include "runtime/inspection.h"
 
 namespace tw::checking {
 
@@ -21,12 +21,17 @@ void paint(uint8_t* d, colour col) {
 // Canvas
 // ===========================================================================
 
-canvas::canvas(int w, int h, colour fill)
-    : width(w), height(h), rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4) {
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        paint(&rgba[i], fill);
-        rgba[i + 3] = 255;
+rgba_image make_canvas(int w, int h, colour fill) {
+    rgba_image c;
+    c.width = w;
+    c.height = h;
+    c.has_alpha = true;
+    c.rgba.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    for (size_t i = 0; i < c.rgba.size(); i += 4) {
+        paint(&c.rgba[i], fill);
+        c.rgba[i + 3] = 255;
     }
+    return c;
 }
 
 // ===========================================================================
@@ -44,19 +49,20 @@ std::map<std::pair<text, colour>, picture>& pictures() {
 // The picture reduced (or enlarged) to w x h pixels, each pixel the mean of
 // the source pixels it covers.
 const std::vector<uint8_t>& scaled(picture& p, int w, int h) {
+    const rgba_image& src = p.image;
     auto found = p.scaled.find({w, h});
     if (found != p.scaled.end()) return found->second;
     std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
     for (int j = 0; j < h; ++j) {
-        const int y0 = static_cast<int>(static_cast<int64_t>(j) * p.height / h);
-        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<int64_t>(j + 1) * p.height / h));
+        const int y0 = static_cast<int>(static_cast<int64_t>(j) * src.height / h);
+        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<int64_t>(j + 1) * src.height / h));
         for (int i = 0; i < w; ++i) {
-            const int x0 = static_cast<int>(static_cast<int64_t>(i) * p.width / w);
-            const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<int64_t>(i + 1) * p.width / w));
+            const int x0 = static_cast<int>(static_cast<int64_t>(i) * src.width / w);
+            const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<int64_t>(i + 1) * src.width / w));
             uint64_t sum[4] = {};
             for (int y = y0; y < y1; ++y) {
                 const uint8_t* s =
-                    &p.rgba[(static_cast<size_t>(y) * static_cast<size_t>(p.width) + static_cast<size_t>(x0)) * 4];
+                    &src.rgba[(static_cast<size_t>(y) * static_cast<size_t>(src.width) + static_cast<size_t>(x0)) * 4];
                 for (int x = x0; x < x1; ++x, s += 4)
                     for (int c = 0; c < 4; ++c) sum[c] += s[c];
             }
@@ -72,22 +78,19 @@ const std::vector<uint8_t>& scaled(picture& p, int w, int h) {
 
 picture& picture_of(const text& path, colour key) {
     picture& p = pictures()[{path, key}];
-    if (p.ok || p.width < 0) return p;
-    decoded_image image;
+    if (p.ok || p.failed) return p;
     text why;
-    if (!decode_image_file(path, image, why)) {
-        p.width = -1;  // failed: not tried again
+    if (!decode_image_file(path, p.image, why)) {
+        p.failed = true;
         return p;
     }
     p.ok = true;
-    p.width = image.width;
-    p.height = image.height;
-    p.rgba = std::move(image.rgba);
+    std::vector<uint8_t>& px = p.image.rgba;
     const uint8_t kr = key & 0xFF, kg = (key >> 8) & 0xFF, kb = (key >> 16) & 0xFF;
-    for (size_t i = 0; i < p.rgba.size(); i += 4) {
-        uint8_t& a = p.rgba[i + 3];
-        if (!image.has_alpha) a = (p.rgba[i] == kr && p.rgba[i + 1] == kg && p.rgba[i + 2] == kb) ? 0 : 255;
-        for (int c = 0; c < 3; ++c) p.rgba[i + c] = static_cast<uint8_t>(p.rgba[i + c] * a / 255);
+    for (size_t i = 0; i < px.size(); i += 4) {
+        uint8_t& a = px[i + 3];
+        if (!p.image.has_alpha) a = (px[i] == kr && px[i + 1] == kg && px[i + 2] == kb) ? 0 : 255;
+        for (int c = 0; c < 3; ++c) px[i + c] = static_cast<uint8_t>(px[i + c] * a / 255);
     }
     return p;
 }
@@ -98,14 +101,14 @@ void forget_pictures() { pictures().clear(); }
 // Drawing
 // ===========================================================================
 
-void draw_picture(canvas& c, picture& p, int x, int y, int w, int h, int opacity, bool additive) {
+void draw_picture(rgba_image& c, picture& p, int x, int y, int w, int h, int opacity, bool additive) {
     if (!p.ok || w <= 0 || h <= 0 || opacity <= 0) return;
     opacity = std::min(opacity, 255);
     const std::vector<uint8_t>& tile = scaled(p, w, h);
     for (int j = std::max(0, -y); j < h && y + j < c.height; ++j) {
         for (int i = std::max(0, -x); i < w && x + i < c.width; ++i) {
             const uint8_t* s = &tile[(static_cast<size_t>(j) * static_cast<size_t>(w) + static_cast<size_t>(i)) * 4];
-            uint8_t* d = c.at(x + i, y + j);
+            uint8_t* d = pixel_at(c, x + i, y + j);
             const int a = s[3] * opacity / 255;
             for (int k = 0; k < 3; ++k) {
                 const int src = s[k] * opacity / 255;
@@ -116,14 +119,14 @@ void draw_picture(canvas& c, picture& p, int x, int y, int w, int h, int opacity
     }
 }
 
-void draw_frame(canvas& c, int x, int y, int w, int h, int thickness, colour col) {
+void draw_frame(rgba_image& c, int x, int y, int w, int h, int thickness, colour col) {
     for (int j = y; j < y + h; ++j) {
         for (int i = x; i < x + w; ++i) {
             if (i < 0 || j < 0 || i >= c.width || j >= c.height) continue;
             const bool edge =
                 i < x + thickness || i >= x + w - thickness || j < y + thickness || j >= y + h - thickness;
             if (!edge) continue;
-            paint(c.at(i, j), col);
+            paint(pixel_at(c, i, j), col);
         }
     }
 }
@@ -167,7 +170,7 @@ const char* glyph_rows(char c) {
 
 }  // namespace
 
-void draw_label(canvas& c, int x, int y, const text& t, int scale, colour col) {
+void draw_label(rgba_image& c, int x, int y, const text& t, int scale, colour col) {
     for (char ch : t) {
         const char* rows = glyph_rows(ch);
         for (int j = 0; j < 5; ++j)
@@ -177,18 +180,18 @@ void draw_label(canvas& c, int x, int y, const text& t, int scale, colour col) {
                         for (int dx = 0; dx < scale; ++dx) {
                             const int px = x + i * scale + dx, py = y + j * scale + dy;
                             if (px < 0 || py < 0 || px >= c.width || py >= c.height) continue;
-                            paint(c.at(px, py), col);
+                            paint(pixel_at(c, px, py), col);
                         }
         x += 4 * scale;
     }
 }
 
-void draw_image(canvas& c, const map_image& image, int x, int y) {
+void draw_image(rgba_image& c, const rgba_image& image, int x, int y) {
     for (int j = 0; j < image.height; ++j) {
         for (int i = 0; i < image.width; ++i) {
             const uint8_t* s =
                 &image.rgba[(static_cast<size_t>(j) * static_cast<size_t>(image.width) + static_cast<size_t>(i)) * 4];
-            uint8_t* d = c.at(x + i, y + j);
+            uint8_t* d = pixel_at(c, x + i, y + j);
             d[0] = s[0];
             d[1] = s[1];
             d[2] = s[2];

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "checker/checks.h"
-#include "runtime/media_runtime.h"
+#include "runtime/inspection.h"
 
 namespace tw {
 

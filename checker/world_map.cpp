@@ -10,7 +10,7 @@
 #include "checker/checks.h"
 #include "checker/map_raster.h"
 #include "core/core.h"
-#include "runtime/media_runtime.h"
+#include "runtime/inspection.h"
 #include "world/world.h"
 
 namespace tw {
@@ -105,10 +105,10 @@ int map_block_size(int cells_x, int cells_y, int wanted, int max_side) {
     return std::max(1, std::min(wanted, max_side / cells));
 }
 
-map_image render_world_map(int block) {
+rgba_image render_world_map(int block) {
     const int cells_x = std::max(1, std::min(engine.world_width, engine.world_grid.max_x) + 1);
     const int cells_y = std::max(1, std::min(engine.world_height, engine.world_grid.max_y) + 1);
-    canvas c(cells_x * block, cells_y * block, rgb(0, 0, 0));
+    rgba_image c = make_canvas(cells_x * block, cells_y * block, rgb(0, 0, 0));
     // Map pixels per screen pixel: a cell is `resolution` pixels on screen.
     const double scale = block / static_cast<double>(engine.resolution > 0 ? engine.resolution : 1.0f);
     auto px = [&](double v) { return static_cast<int>(nearest(v * scale)); };
@@ -171,25 +171,21 @@ map_image render_world_map(int block) {
         for (const text& path : cursor_picture_paths()) {
             picture& p = picture_of(path, white);
             if (p.ok)
-                draw_picture(c, p, start->x * block, start->y * block, std::max(1, px(p.width)),
-                             std::max(1, px(p.height)), 255, false);
+                draw_picture(c, p, start->x * block, start->y * block, std::max(1, px(p.image.width)),
+                             std::max(1, px(p.image.height)), 255, false);
         }
         const int t = block >= 3 ? std::max(1, block / 5) : block;
         draw_frame(c, start->x * block - t, start->y * block - t, block + 2 * t, block + 2 * t, t, start_frame);
     }
 
-    map_image out;
-    out.width = c.width;
-    out.height = c.height;
-    out.rgba = std::move(c.rgba);
-    return out;
+    return c;
 }
 
 bool write_world_map(int number, int block, const text& path, text& why) {
     if (!build_world_for_map(number, why)) return false;
     const int b = map_block_size(engine.world_width + 1, engine.world_height + 1, block, 8192);
-    map_image image = render_world_map(b);
-    if (!save_png(path, image.rgba, image.width, image.height)) {
+    rgba_image image = render_world_map(b);
+    if (!save_png(path, image)) {
         why = "cannot write " + path;
         return false;
     }
@@ -226,7 +222,7 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
 
     // Each world is drawn as soon as it is built; the sheet is laid out
     // afterwards, each column as wide and each row as high as its largest map.
-    std::vector<map_image> maps;
+    std::vector<rgba_image> maps;
     std::vector<text> labels;
     for (int n = 0; n < count; ++n) {
         const int number = first + n;
@@ -243,16 +239,16 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
     }
     for (size_t i = 1; i < column_x.size(); ++i) column_x[i] += column_x[i - 1];
     for (size_t i = 1; i < row_y.size(); ++i) row_y[i] += row_y[i - 1];
-    canvas sheet(column_x.back(), row_y.back(), sheet_background);
+    rgba_image sheet = make_canvas(column_x.back(), row_y.back(), sheet_background);
 
     for (int n = 0; n < count; ++n) {
-        const map_image& image = maps[static_cast<size_t>(n)];
+        const rgba_image& image = maps[static_cast<size_t>(n)];
         const int x0 = column_x[static_cast<size_t>(n % columns)];
         const int y0 = row_y[static_cast<size_t>(n / columns)];
         draw_label(sheet, x0, y0, labels[static_cast<size_t>(n)], label_scale, label_colour);
         draw_image(sheet, image, x0, y0 + label_height);
     }
-    if (!save_png(path, sheet.rgba, sheet.width, sheet.height)) {
+    if (!save_png(path, sheet)) {
         why = "cannot write " + path;
         return false;
     }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 
 namespace fuzz {
 
@@ -24,11 +24,11 @@ inline void register_image_decoders() {
 }
 
 inline void check_image(const uint8_t* data, size_t size) {
-    tw::platform::Image image;
+    tw::rgba_image image;
     std::string why;
-    if (tw::platform::decode_image(data, size, image, &why)) {
-        check(image.width >= 1 && image.width <= tw::platform::max_image_side, "width within the limit");
-        check(image.height >= 1 && image.height <= tw::platform::max_image_side, "height within the limit");
+    if (tw::decode_image(data, size, image, &why)) {
+        check(image.width >= 1 && image.width <= tw::max_image_side, "width within the limit");
+        check(image.height >= 1 && image.height <= tw::max_image_side, "height within the limit");
         check(image.rgba.size() == static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4,
               "four bytes per pixel");
     } else {

@@ -17,16 +17,16 @@
 // examine call after that, outputs are written right after presentation F.
 // While a script runs it is the only input. A malformed line ends the program
 // with exit code 2 and a message naming the line.
-#include <png.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "runtime/video_internal.h"
 
 namespace tw {
@@ -171,32 +171,15 @@ std::string parse_line(const std::string& line, bool& wants_joystick) {
 // Functions: running
 // ===========================================================================
 
-bool write_png(const std::string& path, int w, int h, const std::vector<uint8_t>& rgba) {
-    std::vector<uint8_t> rgb(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
-    for (size_t i = 0, j = 0; i + 3 < rgba.size(); i += 4, j += 3) {
-        rgb[j] = rgba[i];
-        rgb[j + 1] = rgba[i + 1];
-        rgb[j + 2] = rgba[i + 2];
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(w);
-    image.height = static_cast<png_uint_32>(h);
-    image.format = PNG_FORMAT_RGB;
-    std::string host = platform::resolve_path(path);
-    int ok = png_image_write_to_file(&image, host.c_str(), 0, rgb.data(), w * 3, nullptr);
-    png_image_free(&image);
-    return ok != 0;
-}
-
 void take_screenshot(const std::string& path) {
-    std::vector<uint8_t> rgba;
-    const int w = video::screen_width(), h = video::screen_height();
-    if (!video::presented_buffer() || !video::read_target(video::presented_buffer(), 0, 0, w, h, rgba)) {
+    rgba_image shot;  // opaque: written as RGB
+    shot.width = video::screen_width();
+    shot.height = video::screen_height();
+    if (!read_screen_pixels(1, 0, 0, shot.width, shot.height, shot.rgba)) {
         std::fprintf(stderr, "tileworld: screenshot %s: no screen to take it from\n", path.c_str());
         return;
     }
-    if (!write_png(path, w, h, rgba)) std::fprintf(stderr, "tileworld: screenshot %s: cannot write\n", path.c_str());
+    if (!save_png(path, shot)) std::fprintf(stderr, "tileworld: screenshot %s: cannot write\n", path.c_str());
 }
 
 void run(Command& c) {
@@ -237,7 +220,7 @@ void after_flip() {
 void fault_point() {
     if (!fault_pending) return;
     fault_pending = false;  // cleared first: the fault leaves this function for good
-    platform::provoke_fault();
+    provoke_fault();
 }
 
 void reset_automation() {
@@ -249,7 +232,9 @@ void reset_automation() {
 
 }  // namespace video
 
-namespace platform {
+// ===========================================================================
+// Starting a script
+// ===========================================================================
 
 bool parse_automation_script(const std::string& body, bool& wants_joystick, std::string& where,
                              std::string& why) {
@@ -280,7 +265,7 @@ void automation_startup() {
     const char* path = std::getenv("TILEWORLD_SCRIPT");
     if (!path || !*path) return;
     std::vector<uint8_t> bytes;
-    if (!read_whole_file(path, bytes, max_script_bytes)) script_error(path, "cannot be read");
+    if (!platform::read_whole_file(path, bytes, max_script_bytes)) script_error(path, "cannot be read");
     std::string body(bytes.begin(), bytes.end());
     bool wants_joystick = false;
     std::string where, why;
@@ -293,8 +278,6 @@ void automation_startup() {
     for (Command& c : commands)
         if (c.frame == 0 && is_input(c.kind)) run(c);
 }
-
-}  // namespace platform
 
 // ===========================================================================
 // Engine side

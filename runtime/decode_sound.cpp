@@ -11,8 +11,8 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include "runtime/decoders.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 
 namespace tw {
 
@@ -27,11 +27,11 @@ bool ogg_enabled = false;
 
 void use_ogg_decoder() { ogg_enabled = true; }
 
-}  // namespace tw
-
-namespace tw::platform {
-
 namespace {
+
+using platform::fail;
+using platform::le16;
+using platform::le32;
 
 // ===========================================================================
 // Shared helpers
@@ -41,17 +41,6 @@ constexpr size_t max_samples = max_sound_bytes / sizeof(int16_t);
 constexpr int max_channels = 8;
 constexpr long min_rate = 1000;
 constexpr long max_rate = 768000;
-
-bool fail(std::string* why, const char* reason) {
-    if (why) *why = reason;
-    return false;
-}
-
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 int16_t from_float(double v) {
     if (!(v == v)) return 0;  // NaN
@@ -67,7 +56,7 @@ int16_t from_float(double v) {
 
 enum WaveFormat { wave_pcm = 1, wave_float = 3, wave_extensible = 0xFFFE };
 
-bool decode_wave(const uint8_t* data, size_t size, Pcm& out, std::string* why) {
+bool decode_wave(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
     // Walk every chunk after "WAVE": fmt and data may come in any order with
     // other chunks around them, and an odd-sized chunk is followed by one pad
     // byte. The RIFF size field is not trusted; the file's length is.
@@ -161,7 +150,7 @@ size_t ogg_read(void* dest, size_t item, size_t count, void* source) {
     return items;
 }
 
-bool decode_ogg(const uint8_t* data, size_t size, Pcm& out, std::string* why) {
+bool decode_ogg(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
     // Opened as a stream (no seek function): the file is decoded front to
     // back and a file cut short yields what it holds. Opened seekable,
     // libvorbisfile would look for the end first and give nothing at all for
@@ -215,8 +204,8 @@ bool decode_ogg(const uint8_t* data, size_t size, Pcm& out, std::string* why) {
 
 }  // namespace
 
-bool decode_sound(const uint8_t* data, size_t size, Pcm& out, std::string* why) {
-    out = Pcm{};
+bool decode_sound(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
+    out = pcm_sound{};
     bool ok = false;
     if (!data || size == 0) {
         ok = fail(why, "empty file");
@@ -229,8 +218,8 @@ bool decode_sound(const uint8_t* data, size_t size, Pcm& out, std::string* why) 
     } else {
         ok = fail(why, "unrecognised sound format");
     }
-    if (!ok) out = Pcm{};
+    if (!ok) out = pcm_sound{};
     return ok;
 }
 
-}  // namespace tw::platform
+}  // namespace tw

@@ -10,7 +10,7 @@
 
 #include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "runtime/video_internal.h"
 
 namespace tw {
@@ -166,12 +166,6 @@ void handle_event(const SDL_Event& e) {
     }
 }
 
-void drain_events() {
-    if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
-    SDL_Event e;
-    while (SDL_PollEvent(&e)) handle_event(e);
-}
-
 void reset_input() {
     std::memset(live_keys, 0, sizeof live_keys);
     std::memset(snapshot, 0, sizeof snapshot);
@@ -193,13 +187,24 @@ void reset_input() {
 
 }  // namespace video
 
+namespace {
+
+// Pumps SDL and handles everything queued.
+void drain_events() {
+    if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) video::handle_event(e);
+}
+
+}  // namespace
+
 // ===========================================================================
 // Keyboard
 // ===========================================================================
 
 bool examine_keyboard() {
     video::fault_point();
-    video::drain_events();
+    drain_events();
     std::memcpy(previous, snapshot, sizeof snapshot);
     std::memcpy(snapshot, live_keys, sizeof snapshot);
     return true;
@@ -243,7 +248,7 @@ bool init_mouse() {
 // the position follows the mouse's relative motion, kept on the screen.
 bool examine_mouse() {
     video::fault_point();
-    video::drain_events();
+    drain_events();
     SDL_Window* w = video::main_window();
     if (!mouse_ready || !w || !video::window_active()) {
         motion_x = motion_y = 0;

@@ -1,7 +1,9 @@
 // media_runtime: every operation the engine uses to reach the window, screen,
 // sprites, 3D sprites, 2D drawing, input, sound, files, folders, dates and
-// fault handling. Nothing above runtime/ includes SDL, a decoder, a signal
-// header or the file system; it calls these functions.
+// fault handling: the list a port to another platform supplies. Nothing above
+// runtime/ includes SDL, a decoder, a signal header or the file system; it
+// calls these functions. (Tests drive the runtime through runtime/testing.h,
+// the data checker reads files through runtime/inspection.h.)
 //
 // Numbered objects: sprites, 3D sprites, sounds, files, folder scans and
 // windows each live in a table of their own. A caller passes a number >= 0 to
@@ -19,37 +21,33 @@ namespace tw {
 // Runtime lifetime and faults
 // ===========================================================================
 
-void runtime_startup();                       // heaps, tables, fault catching
-void runtime_shutdown();                      // releases everything, in end_program order
-[[noreturn]] void runtime_exit(int code);     // shuts down and ends the process
+void runtime_startup();                       // fault catching, the automation script
+[[noreturn]] void runtime_exit(int code);     // releases everything, in end_program order, and exits
 using fault_procedure = void (*)();
 void set_error_handler(fault_procedure p);    // runs once per fault from now on
 bool run_guarded(void (*step)());             // runs step; false when a fault skipped its rest
 text error_message();                         // description of the last fault ("No Error")
 int error_line();                             // -1: the engine carries no line tracking
 text error_file();                            // fixed notice that line tracking is off
-int create_mutex();                           // a mutex handle; the engine never locks it
 bool termination_requested();                 // SIGTERM, SIGINT or SIGHUP arrived since start-up
 
 // ===========================================================================
-// Devices and displays
+// Devices, displays and decoders
 // ===========================================================================
 
 bool init_sprite();                           // screen and sprite back-end, opens the keyboard
-bool init_sprite3d();
-bool init_sound();
-bool init_mouse();
+bool init_sprite3d();                         // 3D sprites can be created
+bool init_sound();                            // sounds can be played (they load without it)
+bool init_mouse();                            // the mouse can be read
 bool init_joystick();                         // true when a joystick is attached
 int examine_desktops();                       // number of displays; 0 is the primary
-int desktop_width(int index);                 // 0 for an index out of range
-int desktop_height(int index);
-int desktop_depth(int index);
-int desktop_frequency(int index);
-void use_png_decoder();
-void use_jpeg_decoder();
-void use_tga_decoder();
-void use_tiff_decoder();
-void use_ogg_decoder();
+int desktop_width(int index);                 // pixels; 0 for an index out of range
+int desktop_height(int index);                // pixels; 0 for an index out of range
+void use_png_decoder();                       // load_sprite reads PNG from now on
+void use_jpeg_decoder();                      // ... JPEG
+void use_tga_decoder();                       // ... TGA
+void use_tiff_decoder();                      // ... TIFF (BMP always)
+void use_ogg_decoder();                       // load_sound reads Ogg Vorbis (WAVE always)
 
 // ===========================================================================
 // Windows, screen and messages
@@ -57,43 +55,42 @@ void use_ogg_decoder();
 
 constexpr int window_borderless = 1;          // flag of open_window
 int open_window(int number, int x, int y, int width, int height, const text& title, int flags);
-int window_handle(int window);
+int window_handle(int window);                // what open_windowed_screen takes
 int window_event(int timeout_ms);             // one event or 0; waits at most timeout_ms (-1 blocks)
-bool open_windowed_screen(int window, int x, int y, int width, int height, int auto_stretch,
-                          int right_offset, int bottom_offset);
+bool open_windowed_screen(int window_handle, int x, int y, int width, int height, int auto_stretch,
+                          int right_offset, int bottom_offset);  // double-buffered, in the client area
 constexpr int message_ok = 0, message_yes_no = 4, answer_yes = 6, answer_no = 7;
 int message_box(const text& title, const text& body, int flags);  // stderr without a display
-bool display_available();                     // a box can be shown
 
 // ===========================================================================
 // Sprites (images held by the screen device)
 // ===========================================================================
 
 constexpr int sprite_mode_3d = 4;             // mode 4: can texture a 3D sprite; mode 5 = 4 + flag 1
-int load_sprite(int number, const text& path, int mode);
+int load_sprite(int number, const text& path, int mode);  // 0: missing or not decodable
 int grab_sprite(int number, int x, int y, int width, int height, int mode);  // from the back buffer
-void free_sprite(int number);
-bool is_sprite(int number);
-int sprite_width(int number);
-int sprite_height(int number);
+void free_sprite(int number);                 // its 3D sprites draw nothing from now on
+bool is_sprite(int number);                   // the sprite exists
+int sprite_width(int number);                 // pixels; 0 for no sprite
+int sprite_height(int number);                // pixels; 0 for no sprite
 void set_sprite_transparent_colour(int number, colour c);  // -1: default for later loads
-void clear_screen(colour c);
+void clear_screen(colour c);                  // fills the back buffer
 void flip_buffers();                          // present the back buffer; the other buffer becomes back
-int64_t free_video_memory();
+int64_t free_video_memory();                  // bytes the graphics device has left
 
 // ===========================================================================
 // 3D sprites (textured quads)
 // ===========================================================================
 
-int create_sprite3d(int number, int sprite);
-void free_sprite3d(int number);
-bool is_sprite3d(int number);
-void zoom_sprite3d(int number, int width, int height);
+int create_sprite3d(int number, int sprite);  // 0 unless the sprite was loaded in mode 4 or 5
+void free_sprite3d(int number);               // the quad goes; its sprite stays
+bool is_sprite3d(int number);                 // the 3D sprite exists
+void zoom_sprite3d(int number, int width, int height);  // the quad becomes width x height
 void rotate_sprite3d(int number, int angle, int add);  // about the centre; add 1 = relative
 bool begin_3d();                              // starts a batch with blending (5, 6)
-void draw_sprite3d(int number, int x, int y, int alpha);
-void draw_sprite3d_opaque(int number, int x, int y);
-void end_3d();
+void draw_sprite3d(int number, int x, int y, int alpha);  // alpha 0 invisible .. 255 opaque
+void draw_sprite3d_opaque(int number, int x, int y);  // draw_sprite3d with alpha 255
+void end_3d();                                // ends the batch
 void sprite3d_blending(int source_factor, int destination_factor);  // blend codes 1..10
 void sprite3d_quality(int mode);              // 0 nearest, 1 bilinear
 
@@ -101,24 +98,24 @@ void sprite3d_quality(int mode);              // 0 nearest, 1 bilinear
 // 2D drawing on the back buffer
 // ===========================================================================
 
-int screen_output();
-bool start_drawing(int output);
-void stop_drawing();
-void draw_text(int x, int y, const text& t, colour front, colour back);
-void draw_box(int x, int y, int width, int height, colour c);
+int screen_output();                          // the back buffer as a drawing target
+bool start_drawing(int output);               // 2D drawing until stop_drawing
+void stop_drawing();                          // ends 2D drawing
+void draw_text(int x, int y, const text& t, colour front, colour back);  // system font, top-left at x, y
+void draw_box(int x, int y, int width, int height, colour c);  // filled; 1 x 1 sets one pixel
 
 // ===========================================================================
 // Input (each examine takes a snapshot that the queries read)
 // ===========================================================================
 
-bool examine_keyboard();
+bool examine_keyboard();                      // snapshot of the 256 key states
 bool key_pushed(int key);                     // DirectInput scan code, -1 = any key
 bool key_released(int key);                   // true once, at the first snapshot after release
-bool examine_mouse();
-void mouse_locate(int x, int y);
-bool examine_joystick();
+bool examine_mouse();                         // confines and hides the pointer while active
+void mouse_locate(int x, int y);              // moves the mouse position
+bool examine_joystick();                      // polls the first joystick; false without one
 int joystick_axis_x();                        // -1, 0 or 1
-int joystick_axis_y();
+int joystick_axis_y();                        // -1, 0 or 1
 bool joystick_button(int n);                  // numbered from 1
 
 // ===========================================================================
@@ -126,29 +123,24 @@ bool joystick_button(int n);                  // numbered from 1
 // ===========================================================================
 
 int load_sound(int number, const text& path); // RIFF WAVE or Ogg Vorbis -> 16-bit PCM
-void play_sound(int number, int flags);       // bit 1 loop, bit 2 overlap
 void play_sound_once(int number);             // restart from the beginning
-void free_sound(int number);
-bool is_sound(int number);
 
 // ===========================================================================
 // Files and folders (paths accept \ and /; case is resolved where needed)
 // ===========================================================================
 
-int open_file_read(int number, const text& path);
-int open_file(int number, const text& path);  // read/write, created if missing, not truncated
+int open_file_read(int number, const text& path);  // 0 when it cannot be opened
 int create_file(int number, const text& path);// read/write, truncated
 text read_line(int number);                   // ends at CR LF, LF, CR or NUL; "" at the end
 void write_line(int number, const text& t);   // text + CR LF
-bool end_of_file(int number);
-void close_file(int number);
+bool end_of_file(int number);                 // no byte left (false for no file)
+void close_file(int number);                  // flushed and closed
 text current_directory();                     // ends with the platform separator
-int examine_directory(int number, const text& folder, const text& pattern);
+int examine_directory(int number, const text& folder, const text& pattern);  // 0: no such folder
 bool next_directory_entry(int number);        // sorted by name, case-insensitively
-text directory_entry_name(int number);
+text directory_entry_name(int number);        // without the folder
 int directory_entry_type(int number);         // 1 file, 2 folder
-void finish_directory(int number);
-bool file_exists(const text& path);           // a file (not a folder) is there
+void finish_directory(int number);            // ends the scan
 bool write_text_file(const text& path, const text& contents);  // whole file, replaced
 
 // ===========================================================================
@@ -156,37 +148,14 @@ bool write_text_file(const text& path, const text& contents);  // whole file, re
 // ===========================================================================
 
 int64_t current_date();                       // local time as seconds since 1970
-text format_date(const text& mask, int64_t seconds);
+text format_date(const text& mask, int64_t seconds);  // %yyyy %yy %mm %dd %hh %ii %ss replaced
 
 // ===========================================================================
-// Automation (TILEWORLD_SCRIPT): the runtime calls this to write a dump
-// of the engine's state after the frame named by the script.
+// Automation (TILEWORLD_SCRIPT, see runtime/testing.h for the rest)
 // ===========================================================================
 
 using dump_procedure = void (*)(const text& path);
-void set_dump_handler(dump_procedure p);
+void set_dump_handler(dump_procedure p);      // writes the dumps the script asks for
 bool automation_quit_requested();             // the script's "quit": end the loop after this pass
-// Input injected by tests and by the script, through the same path as device events.
-void inject_key(int code, bool down);         // DirectInput scan code
-void attach_virtual_joystick();               // init_joystick then reports one
-void inject_joystick_button(int n, bool down);
-void inject_joystick_axis(int axis, int value);  // axis 0 = x, 1 = y; value -1, 0 or 1
-
-// ===========================================================================
-// Inspecting data files (the data checker and its world maps)
-// ===========================================================================
-
-text resolved_path(const text& path);         // the host path the runtime opens for a data path
-bool folder_exists(const text& path);         // a folder (not a file) is there
-struct decoded_image {
-    int width = 0;
-    int height = 0;
-    bool has_alpha = false;                   // the file carried its own alpha channel
-    std::vector<uint8_t> rgba;                // rows from the top, straight alpha
-};
-// Reads and decodes like load_sprite and load_sound; on failure `why` says why.
-bool decode_image_file(const text& path, decoded_image& out, text& why);
-bool decode_sound_file(const text& path, text& why);
-bool save_png(const text& path, const std::vector<uint8_t>& rgba, int width, int height);  // RGBA rows
 
 }  // namespace tw

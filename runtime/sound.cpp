@@ -16,8 +16,10 @@
 #include <map>
 #include <memory>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "runtime/testing.h"
 
 namespace tw {
 
@@ -48,7 +50,7 @@ constexpr size_t max_voices = 64;
 constexpr size_t max_sound_file_bytes = 256u * 1024u * 1024u;
 // Bound on a sound after conversion to the device format (a low-rate mono
 // file grows when resampled to the device).
-constexpr size_t max_converted_bytes = 4 * platform::max_sound_bytes;
+constexpr size_t max_converted_bytes = 4 * max_sound_bytes;
 
 std::map<int, std::unique_ptr<Sound>> sounds;
 int next_handle = 1;
@@ -231,8 +233,8 @@ int load_sound(int number, const text& path) {
     if (number < -1) return 0;
     std::vector<uint8_t> bytes;
     if (!platform::read_whole_file(path, bytes, max_sound_file_bytes)) return 0;
-    platform::Pcm pcm;
-    if (!platform::decode_sound(bytes.data(), bytes.size(), pcm)) return 0;
+    pcm_sound pcm;
+    if (!decode_sound(bytes.data(), bytes.size(), pcm)) return 0;
     bytes = {};
     auto sound = std::make_unique<Sound>();
     sound->rate = pcm.rate;
@@ -271,10 +273,6 @@ void free_sound(int number) {
 
 bool is_sound(int number) { return find_sound(number) != nullptr; }
 
-}  // namespace tw
-
-namespace tw::platform {
-
 void sound_shutdown() {
     if (device) {
         SDL_CloseAudioDevice(device);  // waits for the mixer to return
@@ -289,4 +287,4 @@ void sound_shutdown() {
     }
 }
 
-}  // namespace tw::platform
+}  // namespace tw

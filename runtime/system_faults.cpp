@@ -22,13 +22,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
-#include <memory>
-#include <mutex>
 #include <vector>
 
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "runtime/testing.h"
 
 // A build with AddressSanitizer checks for leaks when the process ends; the
 // program ends with _Exit, which skips that check, so it is run by hand.
@@ -65,8 +63,6 @@ struct sigaction previous_actions[4];
 
 volatile sig_atomic_t stop_requested = 0;
 const int stop_signals[] = {SIGTERM, SIGINT, SIGHUP};
-
-const std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
 // The signal's default action ends the process once this handler returns:
 // the faulting instruction runs again, and a raised signal is delivered.
@@ -147,18 +143,15 @@ void remove_handlers() {
 void runtime_startup() {
     install_handlers();
     install_stop_handlers();
-    platform::automation_startup();
-}
-
-void runtime_shutdown() {
-    platform::video_shutdown();
-    platform::sound_shutdown();
-    remove_handlers();
-    platform::close_all_files();
+    automation_startup();
 }
 
 void runtime_exit(int code) {
-    runtime_shutdown();
+    // Released in end_program's order.
+    video_shutdown();
+    sound_shutdown();
+    remove_handlers();
+    platform::close_all_files();
 #if defined(TILEWORLD_LEAK_CHECK)
     __lsan_do_leak_check();
 #endif
@@ -168,12 +161,6 @@ void runtime_exit(int code) {
 }
 
 bool termination_requested() { return stop_requested != 0; }
-
-uint64_t platform::tick_ms() {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - started)
-                                     .count());
-}
 
 // ===========================================================================
 // Faults
@@ -222,15 +209,9 @@ text error_file() { return "Line numbering is disabled"; }
 // The access through a null pointer is the point here: in a sanitized build
 // the null check would stop the program before the fault happens, so that
 // check alone is off for this function.
-__attribute__((no_sanitize("null"))) void platform::provoke_fault() {
+__attribute__((no_sanitize("null"))) void provoke_fault() {
     volatile int* volatile target = nullptr;
     *target = 1;
-}
-
-int create_mutex() {
-    static std::vector<std::unique_ptr<std::mutex>> mutexes;
-    mutexes.push_back(std::make_unique<std::mutex>());
-    return static_cast<int>(mutexes.size());
 }
 
 }  // namespace tw

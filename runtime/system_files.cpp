@@ -11,8 +11,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "runtime/testing.h"
 
 namespace tw {
 
@@ -70,9 +72,7 @@ std::string find_nocase(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
-namespace platform {
-
-std::string resolve_path(const text& path) {
+text resolved_path(const text& path) {
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (p.empty() || path_exists(p)) return p;
@@ -100,9 +100,9 @@ std::string resolve_path(const text& path) {
     return done;
 }
 
-bool read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit) {
+bool platform::read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit) {
     out.clear();
-    std::string p = resolve_path(path);
+    std::string p = resolved_path(path);
     struct stat st;
     if (p.empty() || stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     if (static_cast<uint64_t>(st.st_size) > limit) return false;
@@ -135,8 +135,6 @@ bool wildcard_match(const text& pattern, const text& name) {
     while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
 }
-
-}  // namespace platform
 
 // ===========================================================================
 // Numbered tables
@@ -198,7 +196,7 @@ void close_open_file(OpenFile* of) {
 }
 
 int open_with_mode(int number, const text& path, const char* mode, bool create) {
-    std::string p = platform::resolve_path(path);
+    std::string p = resolved_path(path);
     if (p.empty()) return 0;
     struct stat st;
     if (stat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return 0;  // a folder is not a file
@@ -268,14 +266,23 @@ void close_file(int number) {
     files().drop(number);
 }
 
-bool file_exists(const text& path) {
-    std::string p = platform::resolve_path(path);
+namespace {
+
+// The type bits of what a data path names; 0 when nothing is there.
+mode_t entry_type(const text& path) {
+    std::string p = resolved_path(path);
     struct stat st;
-    return !p.empty() && stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return !p.empty() && stat(p.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
 
+}  // namespace
+
+bool file_exists(const text& path) { return S_ISREG(entry_type(path)); }
+
+bool folder_exists(const text& path) { return S_ISDIR(entry_type(path)); }
+
 bool write_text_file(const text& path, const text& contents) {
-    std::string p = platform::resolve_path(path);
+    std::string p = resolved_path(path);
     if (p.empty()) return false;
     FILE* f = std::fopen(p.c_str(), "wb");
     if (!f) return false;
@@ -300,7 +307,7 @@ text current_directory() {
 // ===========================================================================
 
 int examine_directory(int number, const text& folder, const text& pattern) {
-    std::string dir = folder.empty() ? std::string(".") : platform::resolve_path(folder);
+    std::string dir = folder.empty() ? std::string(".") : resolved_path(folder);
     DIR* d = opendir(dir.c_str());
     if (!d) return 0;
     auto scan = std::make_unique<Scan>();
@@ -309,7 +316,7 @@ int examine_directory(int number, const text& folder, const text& pattern) {
     while (dirent* e = readdir(d)) {
         std::string n = e->d_name;
         if (n == "." || n == "..") continue;
-        if (!platform::wildcard_match(pattern, n)) continue;
+        if (!wildcard_match(pattern, n)) continue;
         struct stat st;
         int type = 1;
         if (stat((prefix + n).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) type = 2;

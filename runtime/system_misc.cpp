@@ -63,6 +63,9 @@ text format_date(const text& mask, int64_t seconds) {
 // Message boxes
 // ===========================================================================
 
+namespace {
+
+// A box can be shown and someone may be there to answer it.
 bool display_available() {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0))
@@ -76,6 +79,8 @@ bool display_available() {
     return (x && *x) || (w && *w);
 #endif
 }
+
+}  // namespace
 
 int message_box(const text& title, const text& body, int flags) {
     bool yes_no = flags == message_yes_no;

@@ -42,8 +42,6 @@ int text_find(const text& t, const text& needle, int start) {
     return p == text::npos ? 0 : static_cast<int>(p) + 1;
 }
 
-int text_code(const text& t) { return t.empty() ? 0 : static_cast<unsigned char>(t[0]); }
-
 text char_to_text(int code) { return text(1, static_cast<char>(code & 0xFF)); }
 
 text int_to_text(int32_t v) { return std::to_string(v); }
@@ -99,8 +97,6 @@ float text_to_float(const text& t) {
     d = std::strtod(prefix.c_str(), nullptr);
     return static_cast<float>(d);
 }
-
-bool text_equal(const text& a, const text& b) { return a == b; }
 
 bool text_greater(const text& a, const text& b) {
     size_t n = a.size() < b.size() ? a.size() : b.size();

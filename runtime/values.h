@@ -24,12 +24,10 @@ int text_length(const text& t);
 text text_left(const text& t, int n);                    // n < 0 counts as 0
 text text_mid(const text& t, int start, int length);     // start < 1 counts as 1
 int text_find(const text& t, const text& needle, int start);  // 0 = not found
-int text_code(const text& t);                            // first byte 0..255, 0 for ""
 text char_to_text(int code);
 text int_to_text(int32_t v);
 int32_t text_to_int(const text& t);                      // wraps in 32 bits, never UB
 float text_to_float(const text& t);
-bool text_equal(const text& a, const text& b);
 bool text_greater(const text& a, const text& b);         // unsigned byte order
 text file_part(const text& path);                        // after the last / or \ .
 

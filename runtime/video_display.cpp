@@ -21,8 +21,10 @@
 #include <cstring>
 #include <thread>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "runtime/video_internal.h"
 
 namespace tw {
@@ -34,7 +36,7 @@ namespace tw {
 namespace {
 
 struct Display {
-    int width = 0, height = 0, depth = 0, frequency = 0;
+    int width = 0, height = 0, depth = 0;
 };
 
 struct Window {
@@ -163,7 +165,6 @@ void examine_displays_once() {
         d.width = m.w;
         d.height = m.h;
         d.depth = static_cast<int>(SDL_BYTESPERPIXEL(m.format)) * 8;
-        d.frequency = m.refresh_rate;
         displays.push_back(d);
     }
     int w = 0, h = 0;
@@ -290,31 +291,12 @@ SDL_Renderer* renderer() { return screen.renderer; }
 SDL_Texture* back_buffer() { return screen.buffers[screen.current]; }
 int screen_width() { return screen.width; }
 int screen_height() { return screen.height; }
-SDL_Texture* presented_buffer() { return screen.renderer ? screen.buffers[screen.current ^ 1] : nullptr; }
 uint64_t frames_presented() { return flips; }
-int64_t texture_bytes() { return textures_in_use; }
 void add_texture_bytes(int64_t delta) { textures_in_use += delta; }
 
 bool window_active() {
     if (!screen.window) return false;
     return (SDL_GetWindowFlags(screen.window) & SDL_WINDOW_INPUT_FOCUS) != 0;
-}
-
-bool read_target(SDL_Texture* target, int x, int y, int w, int h, std::vector<uint8_t>& rgba) {
-    rgba.clear();
-    if (!screen.renderer || w <= 0 || h <= 0) return false;
-    if (!target) target = back_buffer();
-    int tw = 0, th = 0;
-    SDL_QueryTexture(target, nullptr, nullptr, &tw, &th);
-    if (x < 0 || y < 0 || x + w > tw || y + h > th) return false;
-    flush_3d();
-    rgba.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    SDL_SetRenderTarget(screen.renderer, target);
-    SDL_Rect r{x, y, w, h};
-    int rc = SDL_RenderReadPixels(screen.renderer, &r, SDL_PIXELFORMAT_RGBA32, rgba.data(), w * 4);
-    SDL_SetRenderTarget(screen.renderer, back_buffer());
-    if (rc != 0) rgba.clear();
-    return rc == 0;
 }
 
 std::string to_utf8(const text& t) {
@@ -333,15 +315,27 @@ std::string to_utf8(const text& t) {
 
 }  // namespace video
 
-namespace platform {
+// ===========================================================================
+// Read-back and shutdown (runtime/testing.h)
+// ===========================================================================
 
 bool read_screen_pixels(int which, int x, int y, int width, int height, std::vector<uint8_t>& rgba) {
-    SDL_Texture* t = which == 1 ? video::presented_buffer() : video::back_buffer();
-    if (!t) {
-        rgba.clear();
-        return false;
-    }
-    return video::read_target(t, x, y, width, height, rgba);
+    rgba.clear();
+    if (!screen.renderer || width <= 0 || height <= 0) return false;
+    // The frame the last flip presented is the buffer that is not the back one.
+    SDL_Texture* target = screen.buffers[which == 1 ? screen.current ^ 1 : screen.current];
+    if (!target) return false;
+    int tw = 0, th = 0;
+    SDL_QueryTexture(target, nullptr, nullptr, &tw, &th);
+    if (x < 0 || y < 0 || x + width > tw || y + height > th) return false;
+    video::flush_3d();
+    rgba.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    SDL_SetRenderTarget(screen.renderer, target);
+    SDL_Rect r{x, y, width, height};
+    int rc = SDL_RenderReadPixels(screen.renderer, &r, SDL_PIXELFORMAT_RGBA32, rgba.data(), width * 4);
+    SDL_SetRenderTarget(screen.renderer, video::back_buffer());
+    if (rc != 0) rgba.clear();
+    return rc == 0;
 }
 
 void video_shutdown() {
@@ -361,8 +355,6 @@ void video_shutdown() {
     if (video_state > 0) SDL_QuitSubSystem(SDL_INIT_VIDEO);
     video_state = 0;
 }
-
-}  // namespace platform
 
 // ===========================================================================
 // Devices and displays
@@ -389,10 +381,6 @@ int desktop_height(int index) {
 int desktop_depth(int index) {
     const Display* d = display_at(index);
     return d ? d->depth : 0;
-}
-int desktop_frequency(int index) {
-    const Display* d = display_at(index);
-    return d ? d->frequency : 0;
 }
 
 // ===========================================================================
@@ -428,8 +416,8 @@ int window_handle(int window) {
 bool open_windowed_screen(int window, int x, int y, int width, int height, int auto_stretch,
                           int right_offset, int bottom_offset) {
     SDL_Window* w = SDL_GetWindowFromID(static_cast<Uint32>(window));
-    if (!w || width <= 0 || height <= 0 || width > platform::max_image_side ||
-        height > platform::max_image_side)
+    if (!w || width <= 0 || height <= 0 || width > max_image_side ||
+        height > max_image_side)
         return false;
     close_screen();
     SDL_Renderer* r = make_renderer(w);

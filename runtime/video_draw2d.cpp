@@ -8,7 +8,6 @@
 #include <string>
 
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "runtime/video_internal.h"
 
 namespace tw {

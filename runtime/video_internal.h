@@ -87,12 +87,8 @@ SDL_Texture* back_buffer();       // the render target of the current frame
 int screen_width();
 int screen_height();
 bool window_active();             // the screen's window has the input focus
-// Reads pixels of a render target (null = the back buffer) as RGBA rows.
-bool read_target(SDL_Texture* target, int x, int y, int w, int h, std::vector<uint8_t>& rgba);
-SDL_Texture* presented_buffer();  // the buffer shown by the last flip
 uint64_t frames_presented();      // flip_buffers calls so far
-int64_t texture_bytes();          // memory the runtime's textures take
-void add_texture_bytes(int64_t delta);
+void add_texture_bytes(int64_t delta);  // memory the runtime's textures take, changed by delta
 
 // Text as the engine keeps it (8-bit, Latin-1) in the UTF-8 SDL expects.
 std::string to_utf8(const text& t);
@@ -111,7 +107,6 @@ void release_text_resources();    // font and cached text textures
 // ===========================================================================
 
 void handle_event(const SDL_Event& e);  // keyboard, mouse, joystick and focus events
-void drain_events();                    // pumps SDL and handles everything queued
 void reset_input();                     // shutdown: tables cleared, devices closed
 
 // ===========================================================================

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/platform.h"
 #include "runtime/video_internal.h"
@@ -488,10 +489,10 @@ void clear_sprite_tables() {
 int load_sprite(int number, const text& path, int mode) {
     std::vector<uint8_t> bytes;
     if (!platform::read_whole_file(path, bytes, max_sprite_file)) return 0;
-    platform::Image image;
-    if (!platform::decode_image(bytes.data(), bytes.size(), image)) return 0;
-    if (image.width <= 0 || image.height <= 0 || image.width > platform::max_image_side ||
-        image.height > platform::max_image_side ||
+    rgba_image image;
+    if (!decode_image(bytes.data(), bytes.size(), image)) return 0;
+    if (image.width <= 0 || image.height <= 0 || image.width > max_image_side ||
+        image.height > max_image_side ||
         image.rgba.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4)
         return 0;
     free_sprite(number);
@@ -511,7 +512,7 @@ int load_sprite(int number, const text& path, int mode) {
 
 int grab_sprite(int number, int x, int y, int width, int height, int mode) {
     SDL_Renderer* r = video::renderer();
-    if (!r || width <= 0 || height <= 0 || width > platform::max_image_side || height > platform::max_image_side)
+    if (!r || width <= 0 || height <= 0 || width > max_image_side || height > max_image_side)
         return 0;
     // The part of the rectangle inside the back buffer is copied; a part
     // reaching past it stays transparent, so the copy keeps the asked size.

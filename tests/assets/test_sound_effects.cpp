@@ -12,7 +12,7 @@
 #include "assets/assets.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
 
@@ -172,7 +172,7 @@ TEST(SoundEffects, CountSoundRestartsAndOnlyTheFirstExactNameIsPlayed) {
     play_count_sound(silent);
     ASSERT_TRUE(wait_for_output(out, [&](const RampRuns& r) { return r.samples > before + 2 * frames; }));
 
-    platform::sound_shutdown();
+    sound_shutdown();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     const RampRuns r = ramp_runs(mixed_left(out));
     EXPECT_TRUE(r.single_voice);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "checker/checker.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "support/game_folder.h"
 

@@ -6,6 +6,7 @@
 
 #include "core/core.h"
 #include "checker/test_checker_fixture.h"
+#include "runtime/media_runtime.h"
 #include "support/screenshot.h"
 
 using namespace tw;
@@ -87,7 +88,7 @@ TEST_F(CheckerGame, ObjectsAreDrawnInThePictureOfTheTypeThatMadeThem) {
     picture("GFX/WORLD/coin2.png", 40, 200, 220, 16, 16);
     text why;
     ASSERT_TRUE(build_world_for_map(0, why)) << why;
-    const map_image map = render_world_map(32);
+    const rgba_image map = render_world_map(32);
     std::set<std::pair<int, int>> enemy_cells;
     for (const enemy& e : engine.enemy_list.items) enemy_cells.insert({e.pos_x / 32, e.pos_y / 32});
     std::map<std::string, int> seen;  // coins checked, by their picture

@@ -5,7 +5,7 @@
 
 #include "core/core.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 
 using namespace tw;
 
@@ -57,7 +57,7 @@ TEST_F(DisplayTest, DisplayWithoutSizeIsFatalErrorTwo) {
 TEST_F(DisplayTest, ScreenOpensInTheMainWindowWhateverItsNumber) {
     // A window opened earlier under a number of its own gives the main window
     // a number that is not its handle.
-    platform::video_shutdown();
+    video_shutdown();
     ASSERT_NE(open_window(5, 0, 0, 64, 48, "other", window_borderless), 0);
     scale_to_display(320, 240);
     static int fatal = -1;
@@ -67,6 +67,6 @@ TEST_F(DisplayTest, ScreenOpensInTheMainWindowWhateverItsNumber) {
     ASSERT_NE(engine.main_window, window_handle(engine.main_window));
     EXPECT_EQ(fatal, -1);
     std::vector<uint8_t> corner;
-    EXPECT_TRUE(platform::read_screen_pixels(0, 319, 239, 1, 1, corner));
-    platform::video_shutdown();
+    EXPECT_TRUE(read_screen_pixels(0, 319, 239, 1, 1, corner));
+    video_shutdown();
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/core.h"
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "support/test_support.h"
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "support/dump.h"
 #include "support/game_folder.h"

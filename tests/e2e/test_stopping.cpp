@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "support/dump.h"
 #include "support/test_support.h"
@@ -42,12 +43,12 @@ void write_game(const TempDir& dir) {
                     "RESOLUTION", "32", "RESBASEW", "320", "MAPSIZE", "100", "WORLDRANDOM", "110",
                     "WORLDREFRESH", "100000", "LOADSCREEN", "GFX\\load#.png"}));
     dir.write("DATA/base.txt", crlf({"base", "100", "100", "", ""}));
-    std::vector<uint8_t> noise(static_cast<size_t>(screen_w) * screen_h * 4);
+    tw::rgba_image noise{screen_w, screen_h, true, std::vector<uint8_t>(static_cast<size_t>(screen_w) * screen_h * 4)};
     std::mt19937 draw(7);
-    for (size_t i = 0; i < noise.size(); ++i) noise[i] = i % 4 == 3 ? 255 : static_cast<uint8_t>(draw());
+    for (size_t i = 0; i < noise.rgba.size(); ++i) noise.rgba[i] = i % 4 == 3 ? 255 : static_cast<uint8_t>(draw());
     dir.write("GFX/.keep", "");
     for (const char* name : {"GFX/load0.png", "GFX/load1.png"})  // '#' is drawn as 0 or 1
-        ASSERT_TRUE(tw::save_png(dir.path + name, noise, screen_w, screen_h));
+        ASSERT_TRUE(tw::save_png(dir.path + name, noise));
 }
 
 // Waits until the program writes into the pipe, which keeps it there; the

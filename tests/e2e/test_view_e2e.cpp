@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "support/dump.h"
 #include "support/game_folder.h"
 #include "support/screenshot.h"

@@ -11,6 +11,7 @@
 #include "presentation/presentation.h"
 #include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
+#include "runtime/testing.h"
 #include "support/test_support.h"
 
 namespace tw {

@@ -6,7 +6,7 @@
 
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
 
@@ -145,7 +145,7 @@ TEST(SpriteFontFile, GlyphsAreSizedByTheDisplayScaleAndGoWithTheirImage) {
 
     release_sprite_font();
     EXPECT_FALSE(is_sprite3d(engine.font_char_table['a'].sprite3d));
-    platform::video_shutdown();
+    video_shutdown();
     set_start_values();
 }
 

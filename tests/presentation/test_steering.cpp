@@ -10,6 +10,7 @@
 #include "presentation/presentation.h"
 #include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
+#include "runtime/testing.h"
 
 namespace tw {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
 
@@ -30,7 +30,7 @@ struct Px {
 
 Px back_pixel(int x, int y) {
     std::vector<uint8_t> px;
-    if (!platform::read_screen_pixels(0, x, y, 1, 1, px)) return {-1, -1, -1};
+    if (!read_screen_pixels(0, x, y, 1, 1, px)) return {-1, -1, -1};
     return {px[0], px[1], px[2]};
 }
 
@@ -71,7 +71,7 @@ protected:
         }
     }
     void TearDown() override {
-        platform::video_shutdown();
+        video_shutdown();
         set_start_values();
     }
 

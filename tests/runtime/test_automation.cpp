@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -24,12 +25,12 @@ struct Automation : ::testing::Test {
     TempDir dir;
     void start(const std::string& script) {
         setenv("TILEWORLD_SCRIPT", dir.write("script.txt", script).c_str(), 1);
-        platform::automation_startup();
+        automation_startup();
         unsetenv("TILEWORLD_SCRIPT");
     }
     void TearDown() override {
-        platform::video_shutdown();
-        platform::automation_startup();  // no script any more
+        video_shutdown();
+        automation_startup();  // no script any more
         set_dump_handler(nullptr);
         dumps.clear();
     }
@@ -109,11 +110,10 @@ TEST_F(Automation, ScreenshotIsThePresentedFrame) {
     flip_buffers();
     clear_screen(rgb(0, 0, 0));  // the next frame's drawing must not be in the shot
 
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(platform::read_whole_file(shot, bytes, 1 << 20));
     use_png_decoder();
-    platform::Image image;
-    ASSERT_TRUE(platform::decode_image(bytes.data(), bytes.size(), image));
+    rgba_image image;
+    std::string why;
+    ASSERT_TRUE(decode_image_file(shot, image, why)) << why;
     ASSERT_EQ(image.width, 40);
     ASSERT_EQ(image.height, 30);
     auto at = [&](int x, int y) { return &image.rgba[(static_cast<size_t>(y) * 40 + x) * 4]; };
@@ -148,9 +148,9 @@ TEST(AutomationErrors, MalformedLinesEndTheProgramNamingTheLine) {
     for (const char* line : bad) {
         const std::string path = dir.write("bad.txt", "# fine\nat 1 quit\n" + std::string(line) + "\nat 2 quit\n");
         setenv("TILEWORLD_SCRIPT", path.c_str(), 1);
-        EXPECT_EXIT(platform::automation_startup(), ::testing::ExitedWithCode(2), "line 3") << line;
+        EXPECT_EXIT(automation_startup(), ::testing::ExitedWithCode(2), "line 3") << line;
     }
     setenv("TILEWORLD_SCRIPT", (dir.path + "missing.txt").c_str(), 1);
-    EXPECT_EXIT(platform::automation_startup(), ::testing::ExitedWithCode(2), "missing.txt");
+    EXPECT_EXIT(automation_startup(), ::testing::ExitedWithCode(2), "missing.txt");
     unsetenv("TILEWORLD_SCRIPT");
 }

@@ -9,14 +9,13 @@
 #include <png.h>
 #include <tiffio.h>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
 #include "tools/encoders/encoders.h"
 
 using namespace tw;
-using platform::Image;
 using test::Bytes;
 using test::bmp_file;
 using test::tga_header;
@@ -46,9 +45,9 @@ Bytes write_tiff(int w, int h, int samples, int extra, const Bytes& pixels, int 
 // Checking
 // ===========================================================================
 
-const uint8_t* px(const Image& img, int x, int y) { return &img.rgba[(y * img.width + x) * 4]; }
+const uint8_t* px(const rgba_image& img, int x, int y) { return &img.rgba[(y * img.width + x) * 4]; }
 
-testing::AssertionResult pixel_near(const Image& img, int x, int y, std::array<int, 4> want,
+testing::AssertionResult pixel_near(const rgba_image& img, int x, int y, std::array<int, 4> want,
                                     int tolerance = 0) {
     const uint8_t* p = px(img, x, y);
     for (int i = 0; i < 4; ++i)
@@ -60,18 +59,18 @@ testing::AssertionResult pixel_near(const Image& img, int x, int y, std::array<i
     return testing::AssertionSuccess();
 }
 
-Image decode_ok(const Bytes& b) {
-    Image img;
+rgba_image decode_ok(const Bytes& b) {
+    rgba_image img;
     std::string why;
-    EXPECT_TRUE(platform::decode_image(b.data(), b.size(), img, &why)) << why;
+    EXPECT_TRUE(decode_image(b.data(), b.size(), img, &why)) << why;
     EXPECT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
     return img;
 }
 
 std::string refusal(const Bytes& b) {
-    Image img;
+    rgba_image img;
     std::string why;
-    const bool ok = platform::decode_image(b.data(), b.size(), img, &why);
+    const bool ok = decode_image(b.data(), b.size(), img, &why);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(img.rgba.empty());
     EXPECT_EQ(img.width, 0);
@@ -101,7 +100,7 @@ TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
     s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
     s.trns = {0, 128};  // entries past the list stay opaque
     s.rows = {0, 1, 2, 3};
-    Image img = decode_ok(write_png(s));
+    rgba_image img = decode_ok(write_png(s));
     EXPECT_TRUE(img.has_alpha);
     EXPECT_TRUE(pixel_near(img, 0, 0, {255, 0, 0, 0}));
     EXPECT_TRUE(pixel_near(img, 1, 0, {0, 255, 0, 128}));
@@ -128,7 +127,7 @@ TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
     s.gamma = 0.2;
     s.rows = {0x80, 0x00, 0x40, 0x00, 0xFF, 0xFF, 0x80, 0x00,  // (0.5, 0.25, 1, 0.5)
               0x00, 0x00, 0x12, 0x34, 0xC0, 0x00, 0xFF, 0xFF};
-    Image img = decode_ok(write_png(s));
+    rgba_image img = decode_ok(write_png(s));
     EXPECT_TRUE(img.has_alpha);
     EXPECT_TRUE(pixel_near(img, 0, 0, {128, 64, 255, 128}, 1));
     EXPECT_TRUE(pixel_near(img, 1, 0, {0, 18, 192, 255}, 1));
@@ -154,7 +153,7 @@ TEST_F(DecodeImage, PngInterlacedEveryPixelInPlace) {
             s.rows.push_back(static_cast<uint8_t>(y * 23));
             s.rows.push_back(static_cast<uint8_t>(x * y));
         }
-    Image img = decode_ok(write_png(s));
+    rgba_image img = decode_ok(write_png(s));
     ASSERT_EQ(img.width, 13);
     ASSERT_EQ(img.height, 11);
     EXPECT_FALSE(img.has_alpha);
@@ -178,13 +177,13 @@ TEST_F(DecodeImage, JpegRgbAndGreyWithinTolerance) {
             rgb.push_back(top ? 100 : 60);
             rgb.push_back(top ? 50 : 220);
         }
-    Image img = decode_ok(write_jpeg(w, h, 3, rgb));
+    rgba_image img = decode_ok(write_jpeg(w, h, 3, rgb));
     ASSERT_EQ(img.width, w);
     EXPECT_FALSE(img.has_alpha);
     EXPECT_TRUE(pixel_near(img, 4, 2, {200, 100, 50, 255}, 6));
     EXPECT_TRUE(pixel_near(img, 11, 13, {20, 60, 220, 255}, 6));
 
-    Image grey = decode_ok(write_jpeg(w, h, 1, Bytes(w * h, 77)));
+    rgba_image grey = decode_ok(write_jpeg(w, h, 1, Bytes(w * h, 77)));
     EXPECT_FALSE(grey.has_alpha);
     EXPECT_TRUE(pixel_near(grey, 7, 7, {77, 77, 77, 255}, 2));
 }
@@ -206,7 +205,7 @@ TEST_F(DecodeImage, JpegCmykAndTruncatedAreRefused) {
 TEST_F(DecodeImage, TiffUnassociatedAlphaIsNotPremultipliedAndRowsStartAtTop) {
     const Bytes pixels = {200, 100, 50, 128, 10, 20, 30, 255,   // row 0
                           255, 255, 255, 0, 40, 80, 120, 64};   // row 1
-    Image img = decode_ok(write_tiff(2, 2, 4, EXTRASAMPLE_UNASSALPHA, pixels));
+    rgba_image img = decode_ok(write_tiff(2, 2, 4, EXTRASAMPLE_UNASSALPHA, pixels));
     EXPECT_TRUE(img.has_alpha);
     EXPECT_TRUE(pixel_near(img, 0, 0, {200, 100, 50, 128}, 2));
     EXPECT_TRUE(pixel_near(img, 1, 0, {10, 20, 30, 255}));
@@ -235,7 +234,7 @@ TEST_F(DecodeImage, TgaRunLengthBottomUpAndTopDownAlpha) {
     const Bytes body = {0x82, 255, 0, 0,                       // run x3 of BGR (255,0,0) = blue
                         0x02, 0, 0, 255, 0, 255, 0, 255, 255, 255};  // raw x3
     rle.insert(rle.end(), body.begin(), body.end());
-    Image img = decode_ok(rle);
+    rgba_image img = decode_ok(rle);
     ASSERT_EQ(img.width, 3);
     ASSERT_EQ(img.height, 2);
     EXPECT_FALSE(img.has_alpha);
@@ -266,7 +265,7 @@ TEST_F(DecodeImage, TgaColourMappedAndSixteenBit) {
     Bytes m = tga_header(1, 3, 1, 8, 0x20, 2, 24);
     m.insert(m.end(), {0, 0, 255, 255, 0, 0});  // map: red, blue (BGR)
     m.insert(m.end(), {1, 0, 7});               // 7 lies outside the map: black
-    Image img = decode_ok(m);
+    rgba_image img = decode_ok(m);
     EXPECT_TRUE(pixel_near(img, 0, 0, {0, 0, 255, 255}));
     EXPECT_TRUE(pixel_near(img, 1, 0, {255, 0, 0, 255}));
     EXPECT_TRUE(pixel_near(img, 2, 0, {0, 0, 0, 255}));
@@ -287,7 +286,7 @@ TEST_F(DecodeImage, BmpBottomUpPaddedPaletteTopDownAndAlpha) {
     // 3 x 2 24-bit, bottom-up, rows padded to 12 bytes.
     Bytes rows = {255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0,          // bottom: blue green red
                   1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};               // top
-    Image img = decode_ok(bmp_file(3, 2, 24, {}, rows));
+    rgba_image img = decode_ok(bmp_file(3, 2, 24, {}, rows));
     ASSERT_EQ(img.height, 2);
     EXPECT_FALSE(img.has_alpha);
     EXPECT_TRUE(pixel_near(img, 0, 1, {0, 0, 255, 255}));
@@ -316,7 +315,7 @@ TEST_F(DecodeImage, BmpBottomUpPaddedPaletteTopDownAndAlpha) {
 
 TEST_F(DecodeImage, BmpIsDecodedWithoutRegistration) {
     // Registration only ever adds decoders, so this holds whatever ran before.
-    Image img = decode_ok(bmp_file(1, 1, 24, {}, {1, 2, 3, 0}));
+    rgba_image img = decode_ok(bmp_file(1, 1, 24, {}, {1, 2, 3, 0}));
     EXPECT_EQ(img.width, 1);
 }
 
@@ -325,15 +324,15 @@ TEST_F(DecodeImage, BmpIsDecodedWithoutRegistration) {
 // ===========================================================================
 
 TEST_F(DecodeImage, OversizeAndEmptyImagesAreRefusedBeforeAllocating) {
-    const int over = platform::max_image_side + 1;
+    const int over = max_image_side + 1;
     PngSpec wide;
     wide.width = over;
     wide.colour_type = PNG_COLOR_TYPE_GRAY;
     wide.rows.assign(over, 0);
     EXPECT_FALSE(refusal(write_png(wide)).empty());
-    wide.width = platform::max_image_side;  // the limit itself is allowed
+    wide.width = max_image_side;  // the limit itself is allowed
     wide.rows.assign(wide.width, 0);
-    EXPECT_EQ(decode_ok(write_png(wide)).width, platform::max_image_side);
+    EXPECT_EQ(decode_ok(write_png(wide)).width, max_image_side);
 
     EXPECT_NE(refusal(write_jpeg(over, 1, 1, Bytes(over, 0))).find("size"), std::string::npos);
     EXPECT_NE(refusal(write_tiff(over, 1, 3, 0, Bytes(over * 3, 0))).find("size"), std::string::npos);
@@ -374,8 +373,8 @@ TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
         // Every shorter file either decodes consistently or is refused cleanly;
         // half a file is always refused.
         for (size_t n = 0; n < whole.size(); n += 1 + whole.size() / 97) {
-            Image img;
-            const bool ok = platform::decode_image(whole.data(), n, img);
+            rgba_image img;
+            const bool ok = decode_image(whole.data(), n, img);
             if (ok) {
                 ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
             } else {
@@ -389,8 +388,8 @@ TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
             for (uint8_t mask : {0xFF, 0x80, 0x01}) {
                 Bytes bad = whole;
                 bad[at] ^= mask;
-                Image img;
-                if (platform::decode_image(bad.data(), bad.size(), img)) {
+                rgba_image img;
+                if (decode_image(bad.data(), bad.size(), img)) {
                     ASSERT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * img.height * 4);
                 } else {
                     ASSERT_TRUE(img.rgba.empty());
@@ -408,14 +407,13 @@ TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
 // gigabyte. They must be refused, not decoded into a huge buffer.
 TEST(DecodeImageFindings, TinyFilesClaimingHugePicturesAreRefused) {
     for (const char* name : {"jpeg-784-bytes-claims-16384x16384.jpg", "tiff-316-bytes-claims-16384x15104.tif"}) {
-        std::vector<uint8_t> bytes;
-        ASSERT_TRUE(platform::read_whole_file(std::string(TILEWORLD_SOURCE_DIR) + "/fuzz/findings/" + name,
-                                              bytes, 1 << 20));
+        const std::string bytes = tw::test::read_file(std::string(TILEWORLD_SOURCE_DIR) + "/fuzz/findings/" + name);
+        ASSERT_FALSE(bytes.empty()) << name;
         use_jpeg_decoder();
         use_tiff_decoder();
-        platform::Image img;
+        rgba_image img;
         std::string why;
-        EXPECT_FALSE(platform::decode_image(bytes.data(), bytes.size(), img, &why)) << name;
+        EXPECT_FALSE(decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), img, &why)) << name;
         EXPECT_TRUE(img.rgba.empty()) << name;
     }
 }

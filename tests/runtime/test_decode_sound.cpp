@@ -5,27 +5,26 @@
 #include <cmath>
 #include <cstring>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "support/media_files.h"
 
 using namespace tw;
 using namespace tw::test;
-using platform::Pcm;
 
 namespace {
 
-Pcm decode_ok(const Bytes& b) {
-    Pcm pcm;
+pcm_sound decode_ok(const Bytes& b) {
+    pcm_sound pcm;
     std::string why;
-    EXPECT_TRUE(platform::decode_sound(b.data(), b.size(), pcm, &why)) << why;
+    EXPECT_TRUE(decode_sound(b.data(), b.size(), pcm, &why)) << why;
     return pcm;
 }
 
 std::string refusal(const Bytes& b) {
-    Pcm pcm;
+    pcm_sound pcm;
     std::string why;
-    const bool ok = platform::decode_sound(b.data(), b.size(), pcm, &why);
+    const bool ok = decode_sound(b.data(), b.size(), pcm, &why);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(pcm.samples.empty());
     return ok ? "" : why;
@@ -63,7 +62,7 @@ TEST_F(DecodeSound, WaveChunksAreWalkedWhereverTheyAreWithOddPadding) {
                             {"junk", {1, 2, 3}},
                             {"data", pcm16_bytes(s)},
                             {"cue ", Bytes(7, 9)}});
-    Pcm pcm = decode_ok(file);
+    pcm_sound pcm = decode_ok(file);
     EXPECT_EQ(pcm.rate, 22050);
     EXPECT_EQ(pcm.channels, 2);
     EXPECT_EQ(pcm.samples, s);
@@ -75,7 +74,7 @@ TEST_F(DecodeSound, WaveChunksAreWalkedWhereverTheyAreWithOddPadding) {
 }
 
 TEST_F(DecodeSound, WaveSampleFormatsBecomeSixteenBit) {
-    Pcm pcm = decode_ok(riff_wave({fmt_chunk(1, 1, 11025, 8), {"data", {0, 128, 255}}}));
+    pcm_sound pcm = decode_ok(riff_wave({fmt_chunk(1, 1, 11025, 8), {"data", {0, 128, 255}}}));
     EXPECT_EQ(pcm.samples, (std::vector<int16_t>{-32768, 0, 32512}));
 
     Bytes b24 = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0x56, 0x34, 0x12};
@@ -109,7 +108,7 @@ TEST_F(DecodeSound, WaveDataShorterThanDeclaredKeepsWholeFrames) {
     // stereo sound, so two whole frames remain.
     Bytes file = riff_wave({fmt_chunk(1, 2, 44100, 16), {"data", pcm16_bytes(s)}}, 1, 1 << 20);
     file.pop_back();  // no pad byte: the file simply ends
-    Pcm pcm = decode_ok(file);
+    pcm_sound pcm = decode_ok(file);
     EXPECT_EQ(pcm.samples, (std::vector<int16_t>{10, 20, 30, 40}));
 }
 
@@ -131,10 +130,10 @@ TEST_F(DecodeSound, BadWaveFilesAreRefused) {
 
 TEST_F(DecodeSound, DecodedDataIsCutAtTheLimit) {
     // 8-bit mono: every file byte becomes two decoded bytes.
-    const size_t samples = platform::max_sound_bytes / 2 + 1000;
+    const size_t samples = max_sound_bytes / 2 + 1000;
     Bytes file = riff_wave({fmt_chunk(1, 1, 8000, 8), {"data", Bytes(samples, 200)}});
-    Pcm pcm = decode_ok(file);
-    EXPECT_EQ(pcm.samples.size() * 2, platform::max_sound_bytes);
+    pcm_sound pcm = decode_ok(file);
+    EXPECT_EQ(pcm.samples.size() * 2, max_sound_bytes);
     EXPECT_EQ(pcm.samples.back(), (200 - 128) * 256);
 }
 
@@ -150,7 +149,7 @@ TEST_F(DecodeSound, OggVorbisDecodesToTheEncodedLengthAndShape) {
     for (size_t i = 0; i < frames; ++i) in[i * 2 + 1] = 0;
     Bytes file = encode_vorbis(2, rate, in);
     ASSERT_FALSE(file.empty());
-    Pcm pcm = decode_ok(file);
+    pcm_sound pcm = decode_ok(file);
     EXPECT_EQ(pcm.rate, rate);
     EXPECT_EQ(pcm.channels, 2);
     ASSERT_EQ(pcm.samples.size(), frames * 2);  // the stream's exact length
@@ -177,12 +176,12 @@ TEST_F(DecodeSound, OggCutShortKeepsWhatIsThereAndGarbageIsRefused) {
     uint32_t seed = 1;
     for (float& v : in) v += static_cast<float>((seed = seed * 1664525u + 1013904223u) >> 8) / (1 << 24) * 0.4f - 0.2f;
     Bytes file = encode_vorbis(1, 22050, in);
-    Pcm whole = decode_ok(file);
+    pcm_sound whole = decode_ok(file);
     EXPECT_EQ(whole.rate, 22050);
     EXPECT_EQ(whole.samples.size(), 4 * 22050u);
 
     Bytes cut(file.begin(), file.begin() + file.size() * 2 / 3);
-    Pcm part = decode_ok(cut);
+    pcm_sound part = decode_ok(cut);
     EXPECT_GT(part.samples.size(), 0u);
     EXPECT_LT(part.samples.size(), whole.samples.size());
     for (size_t i = 0; i < part.samples.size(); i += 97) ASSERT_EQ(part.samples[i], whole.samples[i]);
@@ -197,8 +196,8 @@ TEST_F(DecodeSound, OggCutShortKeepsWhatIsThereAndGarbageIsRefused) {
     for (size_t at = file.size() / 3; at < file.size(); at += file.size() / 9) {
         Bytes hurt = file;
         for (size_t i = at; i < std::min(at + 40, hurt.size()); ++i) hurt[i] ^= 0xA5;
-        Pcm pcm;
-        if (platform::decode_sound(hurt.data(), hurt.size(), pcm)) {
+        pcm_sound pcm;
+        if (decode_sound(hurt.data(), hurt.size(), pcm)) {
             ASSERT_EQ(pcm.samples.size() % pcm.channels, 0u);
         }
     }

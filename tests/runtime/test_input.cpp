@@ -6,7 +6,7 @@
 
 #include "runtime/key_codes.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -14,7 +14,7 @@ using namespace tw;
 namespace {
 
 struct InputTest : ::testing::Test {
-    void TearDown() override { platform::video_shutdown(); }
+    void TearDown() override { video_shutdown(); }
 };
 
 void push_key(SDL_Scancode code, bool down) {
@@ -109,7 +109,7 @@ TEST_F(InputTest, ARunningScriptIsTheOnlyInput) {
     ASSERT_GT(open_window(-1, 0, 0, 32, 32, "keys", window_borderless), 0);
     tw::test::TempDir dir;
     setenv("TILEWORLD_SCRIPT", dir.write("script.txt", "at 0 key 16 down\n").c_str(), 1);
-    platform::automation_startup();
+    automation_startup();
     unsetenv("TILEWORLD_SCRIPT");
 
     push_key(SDL_SCANCODE_UP, true);
@@ -117,7 +117,7 @@ TEST_F(InputTest, ARunningScriptIsTheOnlyInput) {
     EXPECT_FALSE(key_pushed(key_up)) << "a real key while the script runs";
     EXPECT_TRUE(key_pushed(key_q)) << "the script's key";
     EXPECT_FALSE(init_joystick()) << "no real joystick either";
-    platform::automation_startup();  // no script: real input again
+    automation_startup();  // no script: real input again
 }
 
 TEST_F(InputTest, VirtualJoystickButtonsAndAxes) {

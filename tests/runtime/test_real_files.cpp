@@ -15,11 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
+#include "support/test_support.h"
 
 namespace fs = std::filesystem;
-using tw::platform::Image;
+using tw::rgba_image;
 
 namespace {
 
@@ -69,9 +71,8 @@ std::vector<fs::path> files_of(const Package& package, const char* folder,
 }
 
 std::vector<uint8_t> bytes_of(const fs::path& p) {
-    std::vector<uint8_t> b;
-    tw::platform::read_whole_file(p.string(), b, size_t{256} << 20);
-    return b;
+    const std::string s = tw::test::read_file(p.string());
+    return {s.begin(), s.end()};
 }
 
 // A listed file's bytes; a missing file fails the test, naming its package.
@@ -86,9 +87,8 @@ bool read_listed(const Package& package, const char* name, std::vector<uint8_t>&
     return true;
 }
 
-bool decode(const fs::path& p, Image& out, std::string& why) {
-    const std::vector<uint8_t> b = bytes_of(p);
-    return tw::platform::decode_image(b.data(), b.size(), out, &why);
+bool decode(const fs::path& p, rgba_image& out, std::string& why) {
+    return tw::decode_image_file(p.string(), out, why);
 }
 
 class RealFiles : public testing::Test {
@@ -176,9 +176,9 @@ TEST_F(RealFiles, InstalledImagesDecode) {
     for (const Listed& l : listed) {
         std::vector<uint8_t> b;
         if (!read_listed(l.package, l.name, b)) continue;
-        Image img;
+        rgba_image img;
         std::string why;
-        EXPECT_TRUE(tw::platform::decode_image(b.data(), b.size(), img, &why)) << l.name << ": " << why;
+        EXPECT_TRUE(tw::decode_image(b.data(), b.size(), img, &why)) << l.name << ": " << why;
         EXPECT_EQ(img.width, l.width) << l.name;
         EXPECT_EQ(img.height, l.height) << l.name;
         EXPECT_EQ(img.rgba.size(), static_cast<size_t>(img.width) * static_cast<size_t>(img.height) * 4) << l.name;
@@ -186,9 +186,9 @@ TEST_F(RealFiles, InstalledImagesDecode) {
     for (const Refused& r : refused_on_purpose) {
         std::vector<uint8_t> b;
         if (!read_listed(pixbuf, r.name, b)) continue;
-        Image img;
+        rgba_image img;
         std::string why;
-        EXPECT_FALSE(tw::platform::decode_image(b.data(), b.size(), img, &why)) << r.name;
+        EXPECT_FALSE(tw::decode_image(b.data(), b.size(), img, &why)) << r.name;
         EXPECT_NE(why.find(r.why), std::string::npos) << r.name << ": " << why;
         EXPECT_TRUE(img.rgba.empty()) << r.name;
     }
@@ -209,7 +209,7 @@ TEST_F(RealFiles, ImagesShowWhatTheirReferencePngsShow) {
         // them opaque black, the library clear. Neither is the file's intent.
         if (name == "colormap-too-small.tga.ref.png") continue;
 
-        Image want, got;
+        rgba_image want, got;
         std::string why;
         ASSERT_TRUE(decode(ref, want, why)) << ref << ": " << why;
         ASSERT_TRUE(decode(image, got, why)) << image << ": " << why;
@@ -246,7 +246,7 @@ TEST_F(RealFiles, BrokenAndDamagedImagesNeverCrash) {
             files.push_back(p);
     EXPECT_GE(files.size(), 20u);
     for (const fs::path& p : files) {
-        Image img;
+        rgba_image img;
         std::string why;
         if (decode(p, img, why)) {
             EXPECT_GT(img.width, 0) << p;
@@ -287,9 +287,9 @@ TEST_F(RealFiles, InstalledSoundsDecode) {
     for (const Listed& l : listed) {
         std::vector<uint8_t> b;
         if (!read_listed(l.package, l.name, b)) continue;
-        tw::platform::Pcm pcm;
+        tw::pcm_sound pcm;
         std::string why;
-        ASSERT_TRUE(tw::platform::decode_sound(b.data(), b.size(), pcm, &why)) << l.name << ": " << why;
+        ASSERT_TRUE(tw::decode_sound(b.data(), b.size(), pcm, &why)) << l.name << ": " << why;
         EXPECT_EQ(pcm.channels, l.channels) << l.name;
         EXPECT_EQ(pcm.rate, l.rate) << l.name;
         EXPECT_EQ(pcm.samples.size(), l.frames * static_cast<size_t>(l.channels)) << l.name;

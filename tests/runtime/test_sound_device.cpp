@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/media_files.h"
 #include "support/test_support.h"
 
@@ -33,13 +33,13 @@ struct DiskDevice {
     std::string file;
 
     DiskDevice() : file(dir.path + "mixed.raw") {
-        platform::sound_shutdown();
+        sound_shutdown();
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
         setenv("SDL_DISKAUDIODELAY", "2", 1);  // faster than real time, still paced
     }
     ~DiskDevice() {
-        platform::sound_shutdown();
+        sound_shutdown();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         unsetenv("SDL_DISKAUDIOFILE");
         unsetenv("SDL_DISKAUDIODELAY");
@@ -162,7 +162,7 @@ TwoPlays play_twice(const DiskDevice& disk, int& h, const std::string& path, int
 // ===========================================================================
 
 TEST(SoundTable, LoadsAndDecodesWithoutADevice) {
-    platform::sound_shutdown();
+    sound_shutdown();
     use_ogg_decoder();
     TempDir dir;
     const Bytes wav = wave16(1, 8000, {5, 6, 7});
@@ -195,7 +195,7 @@ TEST(SoundTable, LoadsAndDecodesWithoutADevice) {
     EXPECT_TRUE(is_sound(b));
     free_sound(a);  // freeing twice is harmless
     play_sound(a, 0);
-    platform::sound_shutdown();
+    sound_shutdown();
     EXPECT_FALSE(is_sound(b));
     EXPECT_FALSE(is_sound(50));
 }

@@ -3,8 +3,9 @@
 
 #include <filesystem>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -52,12 +53,12 @@ TEST(Files, OpenKeepsContentsCreateTruncates) {
 TEST(Paths, BackslashesAndCaseAreResolved) {
     TempDir dir;
     dir.write("Data/Gfx/Grass.png", "x");
-    EXPECT_EQ(platform::resolve_path(dir.path + "DATA\\gfx\\grass.PNG"), dir.path + "Data/Gfx/Grass.png");
+    EXPECT_EQ(resolved_path(dir.path + "DATA\\gfx\\grass.PNG"), dir.path + "Data/Gfx/Grass.png");
     EXPECT_TRUE(file_exists(dir.path + "data\\GFX\\grass.png"));
     EXPECT_FALSE(file_exists(dir.path + "data\\GFX\\missing.png"));
     // Exact names win over case-insensitive ones.
     dir.write("Data/Gfx/grass.png", "y");
-    EXPECT_EQ(tw::test::read_file(platform::resolve_path(dir.path + "Data/Gfx/grass.png")), "y");
+    EXPECT_EQ(tw::test::read_file(resolved_path(dir.path + "Data/Gfx/grass.png")), "y");
     EXPECT_EQ(current_directory().back(), '/');
 }
 
@@ -78,8 +79,8 @@ TEST(FolderScans, SortedCaseInsensitivelyWithWildcardsAndTypes) {
     EXPECT_EQ(types, (std::vector<int>{1, 1, 1, 2, 1}));
     EXPECT_EQ(examine_directory(0, dir.path + "missing\\", "*"), 0);
     EXPECT_FALSE(next_directory_entry(0));
-    EXPECT_TRUE(platform::wildcard_match("*.o?g", "Coin.OGG"));
-    EXPECT_FALSE(platform::wildcard_match("*.ogg", "coin.ogg.bak"));
+    EXPECT_TRUE(wildcard_match("*.o?g", "Coin.OGG"));
+    EXPECT_FALSE(wildcard_match("*.ogg", "coin.ogg.bak"));
 }
 
 // Letters compare as upper case, so the characters between 'Z' and 'a' sort
@@ -108,7 +109,7 @@ int reports = 0;
 int steps_after_fault = 0;
 void count_report() { ++reports; }
 void faulting_step() {
-    platform::provoke_fault();
+    provoke_fault();
     ++steps_after_fault;  // never reached
 }
 void quiet_step() { ++steps_after_fault; }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
+#include "runtime/testing.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -50,7 +50,7 @@ std::string tga(int w, int h, const std::vector<Rgba>& px) {
 
 Rgba pixel_at(int which, int x, int y) {
     std::vector<uint8_t> px;
-    if (!platform::read_screen_pixels(which, x, y, 1, 1, px)) return {-1, -1, -1, -1};
+    if (!read_screen_pixels(which, x, y, 1, 1, px)) return {-1, -1, -1, -1};
     return {px[0], px[1], px[2], px[3]};
 }
 Rgba back_pixel(int x, int y) { return pixel_at(0, x, y); }
@@ -76,7 +76,7 @@ protected:
         ASSERT_TRUE(open_windowed_screen(window_handle(window), 0, 0, W, H, 1, 0, 0));
         set_sprite_transparent_colour(-1, rgb(255, 0, 255));  // as the engine sets it
     }
-    void TearDown() override { platform::video_shutdown(); }
+    void TearDown() override { video_shutdown(); }
 
     int load(const std::vector<Rgba>& px, int w, int h, int mode = 4) {
         return load_sprite(-1, dir.write("s" + std::to_string(++files) + ".tga", tga(w, h, px)), mode);
@@ -145,7 +145,7 @@ TEST(SpritesWithoutScreen, NumberedTablesAndCpuSideState) {
     EXPECT_EQ(grab_sprite(-1, 0, 0, 4, 4, 4), 0);
     free_sprite3d(q);
     EXPECT_FALSE(is_sprite3d(q));
-    platform::video_shutdown();
+    video_shutdown();
 }
 
 TEST(SpritesWithoutScreen, OversizedImageIsRefused) {
@@ -156,7 +156,7 @@ TEST(SpritesWithoutScreen, OversizedImageIsRefused) {
     big[12] = static_cast<char>(20000 & 255);
     big[13] = static_cast<char>(20000 >> 8);
     EXPECT_EQ(load_sprite(-1, dir.write("big.tga", big), 4), 0);
-    platform::video_shutdown();
+    video_shutdown();
 }
 
 // ---------------------------------------------------------------------------
@@ -284,7 +284,7 @@ TEST_F(Screen, KeyedPixelsStayOutUnderEveryBlendPair) {
                 clear_screen(rgb(d.r, d.g, d.b));
                 draw_once(q, 0, 0, alpha, src, dst);
                 draw_once(plain, 20, 0, alpha, src, dst);
-                ASSERT_TRUE(platform::read_screen_pixels(0, 0, 0, 24, 9, got));
+                ASSERT_TRUE(read_screen_pixels(0, 0, 0, 24, 9, got));
                 for (int t = 0; t < 12; ++t) {
                     const Rgba want = keyed[t] ? d : at(21, 1);
                     EXPECT_TRUE(near(at(t % 4 * 3 + 1, t / 4 * 3 + 1), want.r, want.g, want.b))
@@ -491,7 +491,7 @@ TEST_F(Screen, TextIsDrawnOnAnOpaqueBoxAtItsTopLeftCorner) {
     draw_text(10, 20, "Debug: 42", rgb(255, 255, 200), rgb(0, 0, 0));
     stop_drawing();
     std::vector<uint8_t> px;
-    ASSERT_TRUE(platform::read_screen_pixels(0, 0, 0, W, H, px));
+    ASSERT_TRUE(read_screen_pixels(0, 0, 0, W, H, px));
     int text_pixels = 0, box_pixels = 0, top = H, left = W;
     for (int y = 0; y < H; ++y) {
         for (int x = 0; x < W; ++x) {

@@ -1,7 +1,7 @@
 #include "support/screenshot.h"
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/platform.h"
 #include "support/test_support.h"
 
 namespace tw::test {
@@ -31,9 +31,8 @@ Screenshot read_screenshot(const std::string& path) {
     Screenshot s;
     use_png_decoder();
     const std::string bytes = read_file(path);
-    platform::Image image;
-    s.ok = !bytes.empty() &&
-           platform::decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
+    rgba_image image;
+    s.ok = !bytes.empty() && decode_image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image);
     if (s.ok) {
         s.width = image.width;
         s.height = image.height;

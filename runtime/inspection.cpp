@@ -1,0 +1,96 @@
+// inspection: files read and decoded exactly as load_sprite and load_sound
+// read them, with the pixels and samples kept and the reason for a failure
+// given; and the one PNG writer (world maps, screenshots).
+#include <sys/stat.h>
+
+#include <png.h>
+
+#include "runtime/inspection.h"
+#include "runtime/platform.h"
+
+namespace tw {
+
+namespace {
+
+// ===========================================================================
+// Reading: the same limits as the sprite and sound loaders
+// ===========================================================================
+
+constexpr size_t max_image_file = size_t{256} * 1024 * 1024;
+constexpr size_t max_sound_file = size_t{256} * 1024 * 1024;
+
+enum class entry_kind { missing, file, folder };
+
+entry_kind kind_of(const std::string& host) {
+    struct stat st;
+    if (host.empty() || stat(host.c_str(), &st) != 0) return entry_kind::missing;
+    return S_ISDIR(st.st_mode) ? entry_kind::folder : entry_kind::file;
+}
+
+// Reads the whole file and decodes it, or says why it cannot.
+template <class Record, class Decoder>
+bool decode_file(const text& path, size_t limit, Record& out, text& why, Decoder decode,
+                 const char* unreadable) {
+    out = Record{};
+    switch (kind_of(resolved_path(path))) {
+        case entry_kind::missing:
+            why = "no such file";
+            return false;
+        case entry_kind::folder:
+            why = "a folder, not a file";
+            return false;
+        case entry_kind::file:
+            break;
+    }
+    std::vector<uint8_t> bytes;
+    if (!platform::read_whole_file(path, bytes, limit)) {
+        why = "cannot be read (or larger than " + int_to_text(static_cast<int32_t>(limit >> 20)) + " MB)";
+        return false;
+    }
+    text reason;
+    if (!decode(bytes.data(), bytes.size(), out, &reason)) {
+        why = reason.empty() ? text(unreadable) : reason;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool decode_image_file(const text& path, rgba_image& out, text& why) {
+    return decode_file(path, max_image_file, out, why, decode_image, "not a readable image");
+}
+
+bool decode_sound_file(const text& path, pcm_sound& out, text& why) {
+    return decode_file(path, max_sound_file, out, why, decode_sound, "not a readable sound");
+}
+
+// ===========================================================================
+// Writing
+// ===========================================================================
+
+bool save_png(const text& path, const rgba_image& image) {
+    const int w = image.width, h = image.height;
+    if (w <= 0 || h <= 0) return false;
+    const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (image.rgba.size() != pixels * 4) return false;
+    const int channels = image.has_alpha ? 4 : 3;
+    std::vector<uint8_t> rgb;
+    if (!image.has_alpha) {
+        rgb.resize(pixels * 3);
+        for (size_t i = 0; i < pixels; ++i)
+            for (size_t c = 0; c < 3; ++c) rgb[i * 3 + c] = image.rgba[i * 4 + c];
+    }
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(w);
+    png.height = static_cast<png_uint_32>(h);
+    png.format = image.has_alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    const std::string host = resolved_path(path);
+    const int ok = png_image_write_to_file(&png, host.c_str(), 0, image.has_alpha ? image.rgba.data() : rgb.data(),
+                                           w * channels, nullptr);
+    png_image_free(&png);
+    return ok != 0;
+}
+
+}  // namespace tw

@@ -1,0 +1,65 @@
+// inspection: data files read the way the engine's loaders read them, but
+// with the decoded pixels and samples kept and the reason for a refusal
+// given. The data checker, the tests and the fuzz harnesses use this face of
+// the runtime; the engine does not.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/values.h"
+
+namespace tw {
+
+// ===========================================================================
+// Images
+// ===========================================================================
+
+constexpr int max_image_side = 16384;  // larger images are refused, never allocated
+// A few hundred bytes of a compressed format can claim a picture of a gigabyte;
+// no tile or sprite needs more than this many pixels (256 MB decoded).
+constexpr long long max_image_pixels = 64LL * 1024 * 1024;
+
+// The one picture record: decoded files, world maps, screenshots.
+struct rgba_image {
+    int width = 0;
+    int height = 0;
+    bool has_alpha = false;             // an alpha channel of its own (decoded: the file had one)
+    std::vector<uint8_t> rgba;          // width * height * 4, rows top to bottom, straight alpha
+};
+
+// PNG, JPEG, TIFF, TGA or BMP, chosen by content; only registered formats
+// (use_png_decoder ...) and BMP. false with the reason and an empty image.
+bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why = nullptr);
+// The file decoded as load_sprite decodes it.
+bool decode_image_file(const text& path, rgba_image& out, text& why);
+// A PNG file, with the alpha channel when the image has one, else RGB.
+bool save_png(const text& path, const rgba_image& image);
+
+// ===========================================================================
+// Sounds
+// ===========================================================================
+
+constexpr size_t max_sound_bytes = 64000000;  // decoded PCM is cut here
+
+struct pcm_sound {
+    int rate = 0;
+    int channels = 0;
+    std::vector<int16_t> samples;       // interleaved
+};
+
+// RIFF WAVE (chunks walked) or Ogg Vorbis once registered, chosen by content.
+bool decode_sound(const uint8_t* data, size_t size, pcm_sound& out, text* why = nullptr);
+// The file decoded as load_sound decodes it.
+bool decode_sound_file(const text& path, pcm_sound& out, text& why);
+
+// ===========================================================================
+// Paths (data paths use \ or / and any case, as load_sprite accepts them)
+// ===========================================================================
+
+text resolved_path(const text& path);   // the host path the runtime opens for a data path
+bool file_exists(const text& path);     // a file (not a folder) is there
+bool folder_exists(const text& path);   // a folder (not a file) is there
+
+}  // namespace tw
