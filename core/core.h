@@ -29,6 +29,15 @@ void step_fault_reporter();
 // called wherever the engine can stop at once.
 void end_program_if_requested();
 
+// --- command line (core/command_line.cpp) ---
+struct command_line {
+    int exit_code = -1;                       // 0 or more: the program ends with it at once
+    text game_folder;                         // empty: the current folder
+};
+// Prints the usage, the version or the mistake itself.
+command_line read_command_line(const std::vector<text>& args);
+text program_version();                       // the project's version, as "1.0.0"
+
 // --- configuration (core/configuration.cpp) ---
 void load_configuration(const text& path);    // fatal_configuration when it cannot be opened
 void apply_config_key(const text& key, const text& value);

@@ -142,6 +142,9 @@ text directory_entry_name(int number);        // without the folder
 int directory_entry_type(int number);         // 1 file, 2 folder
 void finish_directory(int number);            // ends the scan
 bool write_text_file(const text& path, const text& contents);  // whole file, replaced
+// The game folder named on the command line becomes the current folder, as if
+// the program had been started there; false with the reason when it cannot.
+bool enter_folder(const text& folder, text& why);
 
 // ===========================================================================
 // Dates

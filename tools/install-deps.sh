@@ -3,10 +3,11 @@
 # packages. Run as root on Debian 12. clang and its runtime build the fuzz
 # harnesses (fuzz/run.sh); the image library's installed tests, the sound
 # theme and the sound icons are real files nobody here wrote, for the
-# decoders' tests (tests/runtime/test_real_files.cpp names them).
+# decoders' tests (tests/runtime/test_real_files.cpp names them). dpkg-dev
+# and file let cpack work out the Debian package's dependencies.
 set -e
 export DEBIAN_FRONTEND=noninteractive
-PACKAGES="g++ cmake make pkg-config git \
+PACKAGES="g++ cmake make pkg-config git dpkg-dev file \
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core \
   libpng-dev zlib1g-dev libjpeg62-turbo-dev libtiff-dev libogg-dev libvorbis-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \

@@ -53,16 +53,10 @@ std::string read_file(const std::string& path) {
     return ss.str();
 }
 
-RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env,
-                               int timeout_seconds)
-    : RunningProgram(TILEWORLD_BINARY, {}, dir, env, timeout_seconds) {}
-
-RunningProgram::RunningProgram(const std::string& program, const std::vector<std::string>& args,
-                               const std::string& dir, const std::vector<std::string>& env,
-                               int timeout_seconds) {
+RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env, int timeout_seconds,
+                               const std::string& program, const std::vector<std::string>& args) {
     std::string out_path = outputs.path + "out.txt", err_path = outputs.path + "err.txt";
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     pid = fork();
@@ -105,13 +99,12 @@ bool RunningProgram::wait(int ms) {
 
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env,
                         int timeout_seconds) {
-    RunningProgram program(dir, env, timeout_seconds);
-    program.wait(-1);
-    return program.result;
+    return run_program(TILEWORLD_BINARY, {}, dir, env, timeout_seconds);
 }
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir) {
-    RunningProgram running(program, args, dir);
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const std::vector<std::string>& env, int timeout_seconds) {
+    RunningProgram running(dir, env, timeout_seconds, program, args);
     running.wait(-1);
     return running.result;
 }

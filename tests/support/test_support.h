@@ -33,18 +33,15 @@ struct RunResult {
 // ("NAME=value"), headless (offscreen video, dummy audio) unless overridden.
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env = {},
                         int timeout_seconds = 120);
+// Any program, with arguments, started the same way.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const std::vector<std::string>& env = {}, int timeout_seconds = 120);
 
-// Runs another program of the build (a path) with its arguments, as
-// run_tileworld runs the game.
-RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir);
-
-// build/tileworld (or another program) started as run_tileworld starts it,
-// left running; the destructor kills and reaps it if it still runs.
+// build/tileworld (or `program` with `args`) started as run_tileworld starts
+// it, left running; the destructor kills and reaps it if it still runs.
 struct RunningProgram {
-    RunningProgram(const std::string& dir, const std::vector<std::string>& env = {},
-                   int timeout_seconds = 120);
-    RunningProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                   const std::vector<std::string>& env = {}, int timeout_seconds = 120);
+    RunningProgram(const std::string& dir, const std::vector<std::string>& env = {}, int timeout_seconds = 120,
+                   const std::string& program = TILEWORLD_BINARY, const std::vector<std::string>& args = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
