@@ -27,9 +27,9 @@ namespace {
 // ===========================================================================
 
 // PNG, JPEG and TIFF through the real libraries; TGA and BMP byte by byte.
-using encoders::PngSpec;
+using encoders::PngPicture;
 
-Bytes write_png(const PngSpec& s) { return encoders::png(s); }
+Bytes write_png(const PngPicture& s) { return encoders::png(s); }
 
 Bytes write_jpeg(int w, int h, int components, const Bytes& pixels, int quality = 95) {
     return encoders::jpeg(w, h, components, pixels, quality);
@@ -94,7 +94,7 @@ protected:
 // ===========================================================================
 
 TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
-    PngSpec s;
+    PngPicture s;
     s.width = 4;
     s.colour_type = PNG_COLOR_TYPE_PALETTE;
     s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
@@ -107,7 +107,7 @@ TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
     EXPECT_TRUE(pixel_near(img, 2, 0, {0, 0, 255, 255}));
     EXPECT_TRUE(pixel_near(img, 3, 0, {10, 20, 30, 255}));
 
-    PngSpec g;  // 1-bit grey, no alpha: 0 and 1 become black and white
+    PngPicture g;  // 1-bit grey, no alpha: 0 and 1 become black and white
     g.width = 8;
     g.colour_type = PNG_COLOR_TYPE_GRAY;
     g.depth = 1;
@@ -120,7 +120,7 @@ TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
 }
 
 TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
-    PngSpec s;  // 16-bit RGBA with a strong gAMA chunk: raw values must come through
+    PngPicture s;  // 16-bit RGBA with a strong gAMA chunk: raw values must come through
     s.width = 2;
     s.colour_type = PNG_COLOR_TYPE_RGBA;
     s.depth = 16;
@@ -132,7 +132,7 @@ TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
     EXPECT_TRUE(pixel_near(img, 0, 0, {128, 64, 255, 128}, 1));
     EXPECT_TRUE(pixel_near(img, 1, 0, {0, 18, 192, 255}, 1));
 
-    PngSpec g;  // grey + alpha becomes grey RGB with its alpha
+    PngPicture g;  // grey + alpha becomes grey RGB with its alpha
     g.width = 2;
     g.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
     g.rows = {77, 200, 250, 0};
@@ -143,7 +143,7 @@ TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
 }
 
 TEST_F(DecodeImage, PngInterlacedEveryPixelInPlace) {
-    PngSpec s;
+    PngPicture s;
     s.width = 13;
     s.height = 11;
     s.interlaced = true;
@@ -325,7 +325,7 @@ TEST_F(DecodeImage, BmpIsDecodedWithoutRegistration) {
 
 TEST_F(DecodeImage, OversizeAndEmptyImagesAreRefusedBeforeAllocating) {
     const int over = max_image_side + 1;
-    PngSpec wide;
+    PngPicture wide;
     wide.width = over;
     wide.colour_type = PNG_COLOR_TYPE_GRAY;
     wide.rows.assign(over, 0);
@@ -350,7 +350,7 @@ TEST_F(DecodeImage, OversizeAndEmptyImagesAreRefusedBeforeAllocating) {
 }
 
 TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
-    PngSpec p;
+    PngPicture p;
     p.width = 9;
     p.height = 7;
     p.interlaced = true;

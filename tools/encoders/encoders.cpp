@@ -28,7 +28,7 @@ void png_no_flush(png_structp) {}
 
 }  // namespace
 
-Bytes png(const PngSpec& s) {
+Bytes png(const PngPicture& s) {
     if (s.height <= 0) return {};
     Bytes out;
     png_structp p = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -138,7 +138,7 @@ void tiff_unmap(thandle_t, tdata_t, toff_t) {}
 
 }  // namespace
 
-Bytes tiff(const TiffSpec& s) {
+Bytes tiff(const TiffPicture& s) {
     MemoryFile file;
     TIFF* t = TIFFClientOpen("memory", s.big_endian ? "wb" : "wl", &file, tiff_read, tiff_write, tiff_seek,
                              tiff_close, tiff_size, tiff_map, tiff_unmap);

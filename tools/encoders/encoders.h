@@ -15,7 +15,7 @@ struct PngColour {
     uint8_t r = 0, g = 0, b = 0;
 };
 
-struct PngSpec {
+struct PngPicture {
     int width = 1, height = 1;
     int colour_type = 2;  // PNG_COLOR_TYPE_RGB
     int depth = 8;
@@ -26,14 +26,14 @@ struct PngSpec {
     int compression_level = -1;  // zlib's level; -1 leaves the library's default
     Bytes rows = {};             // packed rows as libpng expects them (16-bit big-endian)
 };
-Bytes png(const PngSpec& spec);
+Bytes png(const PngPicture& picture);
 
 // `components` 1 (grey), 3 (RGB) or 4 (CMYK); pixels row by row.
 Bytes jpeg(int width, int height, int components, const Bytes& pixels, int quality, bool progressive = false);
 
 // 8-bit samples, 1 (grey), 3 (RGB) or 4 (RGB and an extra sample of kind
 // `extra_kind`, an EXTRASAMPLE_ value); pixels row by row.
-struct TiffSpec {
+struct TiffPicture {
     int width = 1, height = 1;
     int samples = 3;
     int extra_kind = 2;    // EXTRASAMPLE_UNASSALPHA
@@ -42,7 +42,7 @@ struct TiffSpec {
     bool big_endian = false;
     Bytes pixels = {};
 };
-Bytes tiff(const TiffSpec& spec);
+Bytes tiff(const TiffPicture& picture);
 
 // Interleaved samples in -1..1 (clamped), in pieces of 1024 frames; the
 // stream's serial number is fixed by the caller so the bytes are stable.
