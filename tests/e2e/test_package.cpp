@@ -10,10 +10,7 @@
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
-using tw::test::read_file;
-using tw::test::run_program;
-using tw::test::RunResult;
-using tw::test::TempDir;
+using namespace tw::test;
 
 namespace {
 

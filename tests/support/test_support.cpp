@@ -36,6 +36,10 @@ std::string TempDir::write(const std::string& relative, const std::string& conte
     return p.string();
 }
 
+std::string TempDir::write(const std::string& relative, const std::vector<uint8_t>& contents) const {
+    return write(relative, std::string(contents.begin(), contents.end()));
+}
+
 std::string crlf(const std::vector<std::string>& lines) {
     std::string s;
     for (const auto& l : lines) s += l + "\r\n";

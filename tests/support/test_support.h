@@ -2,6 +2,7 @@
 // program headless.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct TempDir {
     std::string path;  // ends with '/'
     // Writes a file (creating folders on the way); returns its full path.
     std::string write(const std::string& relative, const std::string& contents) const;
+    std::string write(const std::string& relative, const std::vector<uint8_t>& contents) const;
 };
 
 // Lines joined with CR LF (the data files' usual line end), with a final CR LF.

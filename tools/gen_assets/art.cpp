@@ -73,13 +73,16 @@ Canvas wall_tile() {
     return c;
 }
 
-Canvas green_tile() {
+// Two colours mixed by fractal noise that repeats `period` times a tile.
+Canvas noise_tile(Colour low, Colour high, int period, uint32_t seed) {
     Canvas c(T, T);
     for (int y = 0; y < T; ++y)
-        for (int x = 0; x < T; ++x) {
-            float n = fbm((x + 0.5f) / T, (y + 0.5f) / T, 4, 4, 31);
-            c.at(x, y) = mix(rgb(58, 120, 48), rgb(104, 164, 66), n);
-        }
+        for (int x = 0; x < T; ++x) c.at(x, y) = mix(low, high, fbm((x + 0.5f) / T, (y + 0.5f) / T, period, 4, seed));
+    return c;
+}
+
+Canvas green_tile() {
+    Canvas c = noise_tile(rgb(58, 120, 48), rgb(104, 164, 66), 4, 31);
     Rng rng(41);
     for (int i = 0; i < 90; ++i) {
         float x = rng.range(0, T), y = rng.range(0, T);
@@ -91,12 +94,7 @@ Canvas green_tile() {
 }
 
 Canvas water_tile() {
-    Canvas c(T, T);
-    for (int y = 0; y < T; ++y)
-        for (int x = 0; x < T; ++x) {
-            float n = fbm((x + 0.5f) / T, (y + 0.5f) / T, 3, 4, 51);
-            c.at(x, y) = mix(rgb(26, 78, 146), rgb(56, 134, 192), n);
-        }
+    Canvas c = noise_tile(rgb(26, 78, 146), rgb(56, 134, 192), 3, 51);
     Rng rng(61);
     for (int i = 0; i < 9; ++i) {
         float cx = rng.range(0, T), cy = rng.range(0, T), rx = rng.range(4, 7);
