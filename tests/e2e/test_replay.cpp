@@ -10,26 +10,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/game_folder.h"
 #include "support/test_support.h"
 
-namespace fs = std::filesystem;
+using tw::test::GameFolder;
 using tw::test::RunResult;
-using tw::test::TempDir;
 using tw::test::read_file;
+using tw::test::run_program;
 using tw::test::run_tileworld;
 
 namespace {
-
-std::string copy_game(const TempDir& dir) {
-    const std::string to = dir.path + "game";
-    fs::copy(std::string(TILEWORLD_SOURCE_DIR) + "/game", to, fs::copy_options::recursive);
-    return to;
-}
 
 RunResult replay(const std::string& game, const std::string& recording, const std::vector<std::string>& more = {}) {
     std::vector<std::string> env = {"TILEWORLD_SCRIPT=" + recording};
@@ -48,35 +42,31 @@ std::vector<std::string> lines_of(const std::string& text) {
 // down and right, the joystick pushes it, Page Up builds world 1, Escape and
 // Q end the game. Arrow codes: 208 down, 205 right; 201 Page Up; 1 Escape.
 struct Replay : ::testing::Test {
-    static inline TempDir* dir = nullptr;
-    static inline std::string game, recording;
+    static inline GameFolder* game = nullptr;
+    static inline std::string recording;  // outside the game folder
     static inline RunResult recorded;
 
     static void SetUpTestSuite() {
-        dir = new TempDir;
-        game = copy_game(*dir);
-        recording = dir->path + "recording.txt";
-        const std::string script = dir->write("play.txt",
-                                              "joystick\n"
-                                              "at 70 key 208 down\n"
-                                              "at 100 key 208 up\n"
-                                              "at 110 key 205 down\n"
-                                              "at 150 key 205 up\n"
-                                              "at 160 axis y 1\n"
-                                              "at 175 axis y 0\n"
-                                              "at 180 key 201 down\n"
-                                              "at 182 key 201 up\n"
-                                              "at 250 key 1 down\n"
-                                              "at 252 key 1 up\n"
-                                              "at 260 key 16 down\n"
-                                              "at 400 quit\n");
-        recorded = run_tileworld(game, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_RECORD=" + recording,
-                                        "TILEWORLD_DISPLAY=640x360"},
-                                 300);
+        game = new GameFolder("game");
+        recording = game->outside.path + "recording.txt";
+        recorded = game->play("joystick\n"
+                              "at 70 key 208 down\n"
+                              "at 100 key 208 up\n"
+                              "at 110 key 205 down\n"
+                              "at 150 key 205 up\n"
+                              "at 160 axis y 1\n"
+                              "at 175 axis y 0\n"
+                              "at 180 key 201 down\n"
+                              "at 182 key 201 up\n"
+                              "at 250 key 1 down\n"
+                              "at 252 key 1 up\n"
+                              "at 260 key 16 down\n"
+                              "at 400 quit\n",
+                              "640x360", {"TILEWORLD_RECORD=" + recording}, 300);
     }
     static void TearDownTestSuite() {
-        delete dir;
-        dir = nullptr;
+        delete game;
+        game = nullptr;
     }
 };
 
@@ -108,13 +98,14 @@ TEST_F(Replay, ScriptedSessionRecordsItsInputAndChecksAndReplaysClean) {
     // Replayed, it stays in step; recorded again while replaying, it comes
     // out the same. On the command line the files are named from where the
     // program starts, not from the game folder.
-    RunResult r = tw::test::run_program(TILEWORLD_BINARY, {"--replay", "recording.txt", "--record", "again.txt", "game"},
-                                        dir->path, {}, 300);
+    const std::string& outside = game->outside.path;
+    RunResult r = run_program(TILEWORLD_BINARY, {"--replay", "recording.txt", "--record", "again.txt", game->path},
+                              outside, {}, 300);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("replay in step to the end"), std::string::npos) << r.err;
-    EXPECT_EQ(read_file(dir->path + "again.txt"), text);
+    EXPECT_EQ(read_file(outside + "again.txt"), text);
 
-    r = tw::test::run_program(TILEWORLD_BINARY, {"game", "--replay"}, dir->path);
+    r = run_program(TILEWORLD_BINARY, {game->path, "--replay"}, outside);
     EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.err.find("--replay needs a file name"), std::string::npos) << r.err;
 }
@@ -127,7 +118,7 @@ TEST_F(Replay, PressMovedLaterIsCaughtAtTheNextCheckNamingTheField) {
     // The figure walks right from frame 111 in the recording; moved past the
     // check at frame 120, it still stands there at that check.
     text.replace(text.find(press), press.size(), "at 125 key 205 down\n");
-    RunResult r = replay(game, dir->write("moved.txt", text));
+    RunResult r = replay(game->path, game->outside.write("moved.txt", text));
     EXPECT_EQ(r.exit_code, 3) << r.err;
     EXPECT_NE(r.err.find("replay out of step at frame 120: first difference in cursor"), std::string::npos) << r.err;
 }
@@ -136,9 +127,8 @@ TEST_F(Replay, PressMovedLaterIsCaughtAtTheNextCheckNamingTheField) {
 // still makes the worlds it made when the recording was taken. After a
 // deliberate change of the data, record it again (see the guide).
 TEST(ReplaySampleGame, ShippedRecordingStaysInStep) {
-    TempDir dir;
-    const std::string game = copy_game(dir);
-    RunResult r = replay(game, game + "/recordings/tour.txt");
+    GameFolder game("game");
+    RunResult r = replay(game.path, game.file("recordings/tour.txt"));
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("replay in step to the end"), std::string::npos) << r.err;
 }
@@ -192,9 +182,9 @@ TEST(ReplayRealKeys, SessionPlayedOnAVirtualDisplayReplaysHeadless) {
     if (!on_path("Xvfb") || !on_path("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool (tools/install-deps.sh)";
     VirtualDisplay display;
     ASSERT_FALSE(display.name.empty()) << "Xvfb did not start";
-    TempDir dir;
-    const std::string game = copy_game(dir), recording = dir.path + "played.txt";
-    tw::test::RunningProgram program(game, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display.name,
+    GameFolder game("game");
+    const std::string recording = game.outside.path + "played.txt";
+    tw::test::RunningProgram program(game.path, {"SDL_VIDEODRIVER=x11", "DISPLAY=" + display.name,
                                             "TILEWORLD_RECORD=" + recording},
                                      180);
     ASSERT_TRUE(display.xdotool("search --sync --name labyrinth windowfocus --sync %1"));
@@ -224,7 +214,7 @@ TEST(ReplayRealKeys, SessionPlayedOnAVirtualDisplayReplaysHeadless) {
     EXPECT_NE(text.find("display 800x600"), std::string::npos) << text;
     EXPECT_NE(text.find(" key 208 down"), std::string::npos) << "Down reached the game:\n" << text;
     EXPECT_NE(text.find(" key 16 down"), std::string::npos) << "Q reached the game:\n" << text;
-    RunResult r = replay(game, recording);
+    RunResult r = replay(game.path, recording);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("replay in step to the end"), std::string::npos) << r.err;
 }
