@@ -10,11 +10,14 @@ namespace tw {
 namespace {
 
 const char* const usage =
-    "usage: tileworld [GAME_FOLDER]\n"
+    "usage: tileworld [--record FILE] [--replay FILE] [GAME_FOLDER]\n"
     "Runs the game in GAME_FOLDER, the folder that holds DATA\\ini.txt (default:\n"
     "the current folder).\n"
-    "  -h, --help    show this text\n"
-    "  --version     show the version\n"
+    "  -h, --help     show this text\n"
+    "  --version      show the version\n"
+    "  --record FILE  record the session into FILE, a script that replays it\n"
+    "  --replay FILE  replay a recording and check that the game goes the same\n"
+    "                 way; exit code 3 and the frame where it does not\n"
     "\n"
     "Keys:\n"
     "  arrow keys           move the figure\n"
@@ -27,6 +30,7 @@ const char* const usage =
     "Environment:\n"
     "  TILEWORLD_SCRIPT=FILE   play an automation script instead of reading the\n"
     "                          keys: presses, screenshots, state dumps\n"
+    "  TILEWORLD_RECORD=FILE   as --record\n"
     "  TILEWORLD_DISPLAY=WxH   pretend the display is W x H pixels\n"
     "  TILEWORLD_PACE=HZ       show at most HZ frames a second (0: as fast as\n"
     "                          possible; headless runs are unpaced by default)\n"
@@ -53,7 +57,8 @@ command_line read_command_line(const std::vector<text>& args) {
     command_line line;
     bool options = true;
     bool folder_named = false;
-    for (const text& a : args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const text& a = args[i];
         if (options && a == "--") {
             options = false;
         } else if (options && (a == "--help" || a == "-h")) {
@@ -62,6 +67,9 @@ command_line read_command_line(const std::vector<text>& args) {
         } else if (options && a == "--version") {
             std::printf("tileworld %s\n", program_version().c_str());
             return finished(0);
+        } else if (options && (a == "--record" || a == "--replay")) {
+            if (i + 1 == args.size() || args[i + 1].empty()) return mistake(a + " needs a file name");
+            (a == "--record" ? line.record_file : line.replay_file) = args[++i];
         } else if (options && a.size() > 1 && a[0] == '-') {
             return mistake("unknown option " + a);
         } else if (folder_named || a.empty()) {

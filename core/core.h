@@ -33,6 +33,7 @@ void end_program_if_requested();
 struct command_line {
     int exit_code = -1;                       // 0 or more: the program ends with it at once
     text game_folder;                         // empty: the current folder
+    text record_file, replay_file;            // --record, --replay; empty when not given
 };
 // Prints the usage, the version or the mistake itself.
 command_line read_command_line(const std::vector<text>& args);
@@ -86,6 +87,7 @@ void draw_debug_overlay();
 text debug_line_text();                       // "Debug: GFXMEM:<bytes>  ENEMIES:<count>"
 
 // --- automation dump (core/dump.cpp) ---
+text engine_dump_text();                      // the state as text, one item a line
 void write_engine_dump(const text& path);
 
 }  // namespace tw

@@ -249,6 +249,9 @@ void write_texts() {
         "# a game\njoystick\nat 0 key 205 down\nat 60 key 205 up\nat 61 button 2 down\nat 62 axis x -1\n"
         "at 100 screenshot /tmp/shot one.png\nat 120 dump dump.txt\nat 130 fault\nat 140 quit\n");
     put("fuzz_script", "bad.txt", "at 10 quit\r\nat ten quit\r\n");
+    put("fuzz_script", "recording.txt",
+        "display 640x360\nseed 4294967295\nat 60 check 29078ff51b19cc1b d24b9bb2a6be\nat 65 key 205 down\n"
+        "at 70 check 0123456789abcdef 00\nat 70 quit\n");
 }
 
 }  // namespace
