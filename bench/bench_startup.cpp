@@ -6,7 +6,7 @@
 // video, dummy audio) at the same display size, as separate processes,
 // interleaved round by round so that both see the same machine load.
 //
-// Run: build/bench/bench_startup [--rounds N] [--size WxH]
+// Run: build/bench/bench_startup [--rounds N] [--size WxH] [--game BINARY]
 // Prints each round's wall and CPU times, then the medians and the median of
 // the per-round ratios game / bare. Exits 1 when the game fails.
 //
@@ -24,19 +24,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------
 // The yardstick
 // ---------------------------------------------------------------------------
-
-int render_driver(const char* name) {
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info{};
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::strcmp(info.name, name) == 0) return i;
-    }
-    return -1;
-}
 
 int run_bare() {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_AUDIO | SDL_INIT_JOYSTICK) != 0) return 1;
@@ -49,11 +43,7 @@ int run_bare() {
         h = m.h;
     }
     SDL_Window* window = SDL_CreateWindow("bare", 0, 0, w, h, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
-    // The engine asks for OpenGL by name when offscreen; so does the yardstick.
-    SDL_Renderer* r = window ? SDL_CreateRenderer(window, render_driver("opengl"),
-                                                  SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
-                                                      SDL_RENDERER_TARGETTEXTURE)
-                             : nullptr;
+    SDL_Renderer* r = open_bare_renderer(window);
     SDL_Texture* target = r ? SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, w, h) : nullptr;
     if (!target) return 1;
     SDL_SetRenderTarget(r, target);
@@ -129,11 +119,13 @@ int main(int argc, char** argv) {
     int rounds = 9;
     std::string size = "1920x1080";
     bool bare = false;
+    std::string binary = TILEWORLD_BINARY;  // --game: another build, for figures before a change
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--bare") bare = true;
         else if (a == "--rounds" && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
         else if (a == "--size" && i + 1 < argc) size = argv[++i];
+        else if (a == "--game" && i + 1 < argc) binary = argv[++i];
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -152,7 +144,7 @@ int main(int argc, char** argv) {
     setenv("TILEWORLD_SCRIPT", script.c_str(), 1);
 
     const std::string game_dir = std::string(TILEWORLD_SOURCE_DIR) + "/game";
-    const std::vector<std::string> game = {TILEWORLD_BINARY};
+    const std::vector<std::string> game = {binary};
     const std::vector<std::string> yardstick = {self_path(), "--bare"};
 
     std::vector<double> game_wall, bare_wall, game_cpu, bare_cpu, wall_ratio, cpu_ratio;

@@ -8,7 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "runtime/inspection.h"
@@ -300,6 +303,33 @@ text current_directory() {
     text dir = buf.data();
     if (dir.empty() || dir.back() != '/') dir += '/';
     return dir;
+}
+
+bool enter_folder(const text& folder, text& why) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        why = std::strerror(ENOTDIR);
+        return false;
+    }
+    // Entering needs search permission, reading the game's files listing it.
+    DIR* d = opendir(folder.c_str());
+    if (!d || chdir(folder.c_str()) != 0) {
+        why = std::strerror(errno);
+        if (d) closedir(d);
+        return false;
+    }
+    closedir(d);
+    return true;
+}
+
+text absolute_path(const text& path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.string();
 }
 
 // ===========================================================================

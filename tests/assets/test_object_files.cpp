@@ -147,7 +147,7 @@ TEST_F(ObjectFile, GraphicLookupIsExact) {
 
     // Each assignment gives the cell the graphic's sprite and frees the 3D
     // sprite it had; the cell's own 3D sprite is made when it is first drawn.
-    g->sprite = load_sprite(-1, f.dir.write("gfx/grass.png", WorldFolder::bmp_image()), sprite_mode_3d);
+    g->sprite = load_sprite(-1, f.dir.write("gfx/grass.png", WorldFolder::picture()), sprite_mode_3d);
     ASSERT_TRUE(is_sprite(g->sprite));
     assign_cell_graphic(3, 4, "grass.png");
     EXPECT_EQ(cell().cell_sprite, g->sprite);
