@@ -208,6 +208,7 @@ void give_cell_graphic(world_cell& c, int32_t graphic) {
 int32_t cell_quad(world_cell& c) {
     if (c.cell_sprite3d == 0 && c.cell_sprite != 0) {
         c.cell_sprite3d = create_sprite3d(-1, c.cell_sprite);
+        engine.world_grid.cell_sprites3d_made = true;
         // Made after size_cell_sprites, it gets the size that would have given
         // it: one cell for a drawable cell. Otherwise the image's own size.
         if (c.cell_sprite3d != 0 && c.alpha > 0 && engine.world_grid.cells_sized) {

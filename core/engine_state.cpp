@@ -177,6 +177,7 @@ void create_world_grid(int32_t max_x, int32_t max_y) {
     g.child_blocks.clear();
     g.child_blocks.shrink_to_fit();
     g.cells_sized = false;
+    g.cell_sprites3d_made = false;
     const size_t n = static_cast<size_t>(g.max_x + 1) * static_cast<size_t>(g.max_y + 1);
     g.cells = grid_cells(n);
     // Without the memory there is no grid: every cell reads as outside it.

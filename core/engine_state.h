@@ -164,6 +164,7 @@ struct world_grid_t {
     grid_cells cells;                         // column-major: index x * (max_y + 1) + y
     std::vector<std::array<int32_t, 8>> child_blocks;  // child_slots beyond 0 and -1; [0] unused
     bool cells_sized = false;                 // size_cell_sprites ran since the grid was emptied
+    bool cell_sprites3d_made = false;         // a cell made its own 3D sprite since then
 };
 
 // ===========================================================================
@@ -428,6 +429,7 @@ struct EngineState {
     int32_t load_flip_counter = 0;
     float build_progress = 0;
     int32_t build_flip_counter = 0;
+    float progress_bar_undrawn = -1;          // bar width ticked but not yet drawn; -1 none
 
     // --- shared containers ---
     std::vector<font_char> font_char_table;   // 257 entries, 0..256

@@ -46,8 +46,12 @@ int32_t limit_to_map(int64_t drawn, int32_t map_size) {
 // place: its memory is in use already, which makes that cheaper than new.
 void empty_grid(int32_t max_x, int32_t max_y) {
     world_grid_t& g = engine.world_grid;
-    for (world_cell& c : g.cells)
-        if (c.cell_sprite3d != 0 && is_sprite3d(c.cell_sprite3d)) free_sprite3d(c.cell_sprite3d);
+    // Cells make their 3D sprites when first drawn; where none was drawn the
+    // walk is skipped, which leaves a large grid's untouched memory untouched.
+    if (g.cell_sprites3d_made)
+        for (world_cell& c : g.cells)
+            if (c.cell_sprite3d != 0 && is_sprite3d(c.cell_sprite3d)) free_sprite3d(c.cell_sprite3d);
+    g.cell_sprites3d_made = false;
     if (g.max_x == max_x && g.max_y == max_y) {
         g.cells.empty_all();
         g.child_blocks.clear();
@@ -104,6 +108,7 @@ void generate_world() {
     mark_edges();
     spawn_enemies();
     size_cell_sprites();
+    finish_progress_bar();
     // What the build looked up is not needed until the next one.
     engine.object_file_cache.clear();
 }
