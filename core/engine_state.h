@@ -40,17 +40,21 @@ enum direction_code : int32_t {
 // and eight child names in four bytes each; both read and write like arrays
 // of eight (c.child_instance[k] = -1, c.child_name[k]).
 
+// One slot of a cell's eight, written and read through its owner.
+template <class Owner, class Value>
+struct child_slot_ref {
+    Owner& owner;
+    size_t k;
+    child_slot_ref& operator=(Value v) { owner.set(k, v); return *this; }
+    operator Value() const { return owner.get(k); }
+};
+
 // Eight instance indices. Most cells hold only 0 and -1, kept as a bit mask;
 // the first other value moves all eight into a block of the grid's own.
 class child_slots {
 public:
     static constexpr size_t slots = 8;
-    struct slot_ref {
-        child_slots& owner;
-        size_t k;
-        slot_ref& operator=(int32_t v) { owner.set(k, v); return *this; }
-        operator int32_t() const { return owner.get(k); }
-    };
+    using slot_ref = child_slot_ref<child_slots, int32_t>;
     struct const_iterator {
         using iterator_category = std::forward_iterator_tag;
         using value_type = int32_t;
@@ -88,12 +92,7 @@ private:
 class child_names {
 public:
     static constexpr size_t slots = 8;
-    struct slot_ref {
-        child_names& owner;
-        size_t k;
-        slot_ref& operator=(name_id v) { owner.set(k, v); return *this; }
-        operator name_id() const { return owner.get(k); }
-    };
+    using slot_ref = child_slot_ref<child_names, name_id>;
     name_id operator[](size_t k) const { return get(k); }
     slot_ref operator[](size_t k) { return {*this, k}; }
     static constexpr size_t size() { return slots; }
