@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -160,10 +161,18 @@ struct VirtualDisplay {
             _exit(127);
         }
         close(fds[1]);
-        char buffer[16] = {};
-        const ssize_t n = pid > 0 ? read(fds[0], buffer, sizeof buffer - 1) : -1;  // the number, once it listens
+        // The number and a line end, once it listens. Read to the line end:
+        // a pipe closed between the two writes makes the server give up.
+        std::string number;
+        char c = 0;
+        while (pid > 0) {
+            const ssize_t n = read(fds[0], &c, 1);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0 || c == '\n') break;
+            number += c;
+        }
         close(fds[0]);
-        if (n > 0) name = ":" + std::to_string(std::atoi(buffer));
+        if (!number.empty()) name = ":" + number;
     }
     ~VirtualDisplay() {
         if (pid <= 0) return;
