@@ -4,8 +4,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -207,6 +209,10 @@ inline CheckerRun run_checker(const std::string& folder, const std::vector<std::
     CheckerRun r;
     TempDir outdir;
     const std::string out_path = outdir.path + "out.txt", err_path = outdir.path + "err.txt";
+#if defined(_WIN32)
+    r.exit_code = run_windows_program(std::string(TILEWORLD_BUILD_DIR) + "/tileworld-check.exe", args, folder, {},
+                                      out_path, err_path, 120);
+#else
     const std::string binary = std::string(TILEWORLD_BUILD_DIR) + "/tileworld-check";
     pid_t pid = fork();
     if (pid == 0) {
@@ -224,6 +230,7 @@ inline CheckerRun run_checker(const std::string& folder, const std::vector<std::
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) r.exit_code = WEXITSTATUS(status);
+#endif
     r.out = read_file(out_path);
     r.err = read_file(err_path);
     return r;

@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -48,6 +50,22 @@ std::string read_file(const std::string& path) {
     ss << f.rdbuf();
     return ss.str();
 }
+
+#if defined(_WIN32)
+
+RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env, int timeout_seconds) {
+    TempDir outputs;
+    std::vector<std::string> all = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
+    all.insert(all.end(), env.begin(), env.end());
+    RunResult r;
+    r.exit_code = run_windows_program(TILEWORLD_BINARY, {}, dir, all, outputs.path + "out.txt",
+                                      outputs.path + "err.txt", timeout_seconds);
+    r.out = read_file(outputs.path + "out.txt");
+    r.err = read_file(outputs.path + "err.txt");
+    return r;
+}
+
+#else
 
 RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env,
                                int timeout_seconds) {
@@ -96,5 +114,7 @@ RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& 
     program.wait(-1);
     return program.result;
 }
+
+#endif
 
 }  // namespace tw::test
