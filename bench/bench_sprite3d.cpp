@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
 
@@ -103,23 +104,10 @@ void BM_Runtime(benchmark::State& state) {
 
 void BM_BareSdl(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0)), textures = static_cast<int>(state.range(1));
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    SDL_InitSubSystem(SDL_INIT_VIDEO);
-    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, W, H, SDL_WINDOW_BORDERLESS);
-    int gl = -1;
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info{};
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
-    }
-    SDL_Renderer* r = w ? SDL_CreateRenderer(w, gl, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
-                                                         SDL_RENDERER_TARGETTEXTURE)
-                        : nullptr;
-    if (!r) {
-        state.SkipWithError("no renderer");
-        return;
-    }
-    SDL_Texture* back = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
-    SDL_SetTextureBlendMode(back, SDL_BLENDMODE_NONE);
+    const BareScreen screen(W, H, state);
+    if (!screen.renderer) return;
+    SDL_Renderer* r = screen.renderer;
+    SDL_Texture* back = screen.back;
     std::vector<SDL_Texture*> tex;
     for (int t = 0; t < textures; ++t) {
         std::vector<uint32_t> px = source_pixels(t);
@@ -151,10 +139,6 @@ void BM_BareSdl(benchmark::State& state) {
     }
     state.counters["quads/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate);
     for (SDL_Texture* t : tex) SDL_DestroyTexture(t);
-    SDL_DestroyTexture(back);
-    SDL_DestroyRenderer(r);
-    SDL_DestroyWindow(w);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void cases(benchmark::internal::Benchmark* b) {
@@ -166,32 +150,17 @@ void cases(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Runtime)->Apply(cases);
 BENCHMARK(BM_BareSdl)->Apply(cases);
 
-// Keeps each run's time per frame so that the ratios can be printed last.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const auto& [name, time] : reporter.times) {
-        if (name.rfind("BM_Runtime/", 0) != 0) continue;
-        if (name.find("_stddev") != std::string::npos || name.find("_cv") != std::string::npos) continue;
-        std::string args = name.substr(std::string("BM_Runtime/").size());
-        auto bare = reporter.times.find("BM_BareSdl/" + args);
-        if (bare == reporter.times.end() || bare->second <= 0) continue;
-        std::printf("runtime / bare SDL, quads/textures %s: %.2f\n", args.c_str(), time / bare->second);
-    }
-    benchmark::Shutdown();
-    return 0;
+    return run_and_print_ratios(argc, argv, [](const RatioReporter& reporter) {
+        for (const auto& [name, time] : reporter.times) {
+            if (name.rfind("BM_Runtime/", 0) != 0) continue;
+            if (name.find("_stddev") != std::string::npos || name.find("_cv") != std::string::npos) continue;
+            std::string args = name.substr(std::string("BM_Runtime/").size());
+            auto bare = reporter.times.find("BM_BareSdl/" + args);
+            if (bare == reporter.times.end() || bare->second <= 0) continue;
+            std::printf("runtime / bare SDL, quads/textures %s: %.2f\n", args.c_str(), time / bare->second);
+        }
+    });
 }

@@ -7,67 +7,25 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "assets/assets.h"
 #include "runtime/media_runtime.h"
+#include "support/game_folder.h"
 #include "world/world.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using tw::test::crlf;
 
 // ===========================================================================
 // The game folder
 // ===========================================================================
 
-std::string crlf(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\r\n";
-    return s;
-}
-
-void write(const fs::path& p, const std::string& contents) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << contents;
-}
-
-// An 8 x 8 24-bit BMP of one colour.
-std::string bmp(uint8_t r, uint8_t g, uint8_t b) {
-    const int side = 8, row = side * 3, size = 54 + row * side;
-    std::string s(static_cast<size_t>(size), '\0');
-    auto put32 = [&](int at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) s[static_cast<size_t>(at + i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    s[0] = 'B';
-    s[1] = 'M';
-    put32(2, static_cast<uint32_t>(size));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, side);
-    put32(22, side);
-    s[26] = 1;
-    s[28] = 24;
-    for (int i = 54; i < size; i += 3) {
-        s[static_cast<size_t>(i)] = static_cast<char>(b);
-        s[static_cast<size_t>(i + 1)] = static_cast<char>(g);
-        s[static_cast<size_t>(i + 2)] = static_cast<char>(r);
-    }
-    return s;
-}
-
-struct GameFolder {
-    fs::path root;
-
+struct GameFolder : tw::test::GameFolder {
     GameFolder() {
-        std::string tmpl = (fs::temp_directory_path() / "tileworld-bench-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        root = mkdtemp(buf.data());
-
         // Object files of the ten labyrinth types, with the keys games use.
         struct Type { const char* name; const char* gfx; const char* children; int collision; int enemy; };
         const Type types[] = {
@@ -96,8 +54,8 @@ struct GameFolder {
                   std::string("0"), std::string("USEENEMY"), std::to_string(t.enemy),
                   std::string("USEDIRECTION"), std::string("DEFAULT")})
                 lines.push_back(extra);
-            write(root / "types" / "lab" / t.name, crlf(lines));
-            write(root / "gfx" / t.gfx, bmp(90, 120, 60));
+            write(std::string("types/lab/") + t.name, crlf(lines));
+            picture(std::string("gfx/") + t.gfx, 8, 8, {90, 120, 60});
         }
 
         // Object definitions: pickups on floors, plants on green, enemies.
@@ -105,18 +63,13 @@ struct GameFolder {
         const Def defs[] = {{"coin", 30, 1, 0}, {"gem", 200, 1, 0},  {"rock", 60, 0, 0}, {"oak", 8, 0, 0},
                             {"fern", 5, 0, 0},  {"lily", 10, 0, 0}, {"slime", 400, 0, 1}};
         for (const Def& d : defs) {
-            write(root / "objects" / (std::string(d.name) + ".bmp"), bmp(200, 180, 40));
-            write(root / "objects" / (std::string(d.name) + ".dll"),
+            picture("objects/" + std::string(d.name) + ".bmp", 8, 8, {200, 180, 40});
+            write("objects/" + std::string(d.name) + ".dll",
                   crlf({"DGFXNAME", d.name, "DDENSITY", std::to_string(d.density), "DCOLLISION",
                         std::to_string(d.collision), "DFITTOMATRIX", "1", "DHOTSPOT", "CENTER", "DGFXSHOW", "1",
                         "DSCORE", "10", "DISENEMY", std::to_string(d.enemy), "DAILEVEL", "1"}));
         }
-        write(root / "cursor" / "figure.png", "not decoded");
-    }
-
-    ~GameFolder() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
+        write("cursor/figure.png", "not decoded");
     }
 };
 
@@ -128,7 +81,7 @@ void set_up_engine(const GameFolder& folder, int32_t map_size) {
     using namespace tw;
     set_start_values();
     create_world_grid(512, 512);
-    const std::string root = folder.root.string() + "/";
+    const std::string& root = folder.path;
     engine.screen_width = 1920;
     engine.screen_height = 1080;
     engine.resolution = 32;

@@ -30,10 +30,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
-#include "tests/presentation/test_world_view_png.h"
+#include "support/media_files.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -59,36 +61,14 @@ double thread_cpu_ms() {
 // The world, built by hand as placement would leave it
 // ---------------------------------------------------------------------------
 
-struct Folder {
-    std::string path;
-    mutable std::vector<std::string> files;
-    Folder() {
-        char name[] = "/tmp/tileworld-bench-view-XXXXXX";
-        path = mkdtemp(name) ? std::string(name) + "/" : std::string("/tmp/");
-    }
-    ~Folder() {
-        for (const std::string& f : files) unlink(f.c_str());
-        rmdir(path.c_str());
-    }
-    std::string write(const std::string& name, const std::string& bytes) const {
-        FILE* f = std::fopen((path + name).c_str(), "wb");
-        if (f) {
-            std::fwrite(bytes.data(), 1, bytes.size(), f);
-            std::fclose(f);
-            files.push_back(path + name);
-        }
-        return path + name;
-    }
-};
-
-int load_image(const Folder& folder, const std::string& name, int side_w, int side_h, tw::test::Rgba c) {
+int load_image(const tw::test::TempDir& folder, const std::string& name, int side_w, int side_h, tw::test::Rgba c) {
     return tw::load_sprite(-1, folder.write(name + ".png", tw::test::solid_png(side_w, side_h, c)),
                            tw::sprite_mode_3d);
 }
 
 // Every cell, object and enemy owns its own 3D sprite made from one of a few
 // source images, as the engine's loaders make them.
-void build_world(const Folder& folder) {
+void build_world(const tw::test::TempDir& folder) {
     using namespace tw;
     set_start_values();
     use_png_decoder();
@@ -126,16 +106,10 @@ void build_world(const Folder& folder) {
         }
     random_seed(42);
     for (int n = 0; n < enemies; ++n) {
-        enemy* e = list_add(engine.enemy_list);
-        e->sprite3d = create_sprite3d(-1, enemy_image);
-        e->alpha = 255;
-        e->pos_x = random(W - enemy_side);
-        e->pos_y = random(H - enemy_side);
-        e->velo_x = 8;
-        e->velo_y = 8;
-        e->d_move = 0;
-        e->change_direction = 10;
-        e->random_move = 0;
+        const int32_t x = random(W - enemy_side), y = random(H - enemy_side);
+        *list_add(engine.enemy_list) = {.pos_x = x, .pos_y = y, .alpha = 255,
+                                        .sprite3d = create_sprite3d(-1, enemy_image), .random_move = 0,
+                                        .velo_x = 8, .velo_y = 8, .d_move = 0, .change_direction = 10};
     }
     cursor_sprite* p = list_add(engine.cursor_sprites);
     p->sprite3d = create_sprite3d(-1, cell_images[0]);
@@ -164,7 +138,7 @@ bool open_screen() {
 // ---------------------------------------------------------------------------
 
 void BM_ViewLogic(benchmark::State& state) {
-    Folder folder;
+    tw::test::TempDir folder;
     build_world(folder);
     for (auto _ : state) tw::draw_world_view();
     tw::video_shutdown();
@@ -175,7 +149,7 @@ void BM_ViewFrame(benchmark::State& state) {
         state.SkipWithError("no screen (set SDL_VIDEODRIVER=offscreen)");
         return;
     }
-    Folder folder;
+    tw::test::TempDir folder;
     build_world(folder);
     std::vector<uint8_t> pixel;
     for (int n = 0; n < warm_up_frames; ++n) {  // textures made, shaders compiled
@@ -241,24 +215,11 @@ SDL_Texture* solid_texture(SDL_Renderer* r, int w, int h, tw::test::Rgba c) {
 }
 
 void BM_BareFrame(benchmark::State& state) {
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    SDL_InitSubSystem(SDL_INIT_VIDEO);
-    SDL_Window* w = SDL_CreateWindow("bare", 0, 0, W, H, SDL_WINDOW_BORDERLESS);
-    int gl = -1;
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info{};
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
-    }
-    SDL_Renderer* r = w ? SDL_CreateRenderer(w, gl, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC |
-                                                         SDL_RENDERER_TARGETTEXTURE)
-                        : nullptr;
-    if (!r) {
-        state.SkipWithError("no renderer");
-        return;
-    }
-    SDL_Texture* back = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
+    const BareScreen screen(W, H, state);
+    if (!screen.renderer) return;
+    SDL_Renderer* r = screen.renderer;
+    SDL_Texture* back = screen.back;
     SDL_Texture* copy = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, W, H);
-    SDL_SetTextureBlendMode(back, SDL_BLENDMODE_NONE);
     SDL_SetTextureBlendMode(copy, SDL_BLENDMODE_NONE);
     SDL_SetTextureScaleMode(copy, SDL_ScaleModeLinear);
     std::vector<SDL_Texture*> textures;
@@ -310,38 +271,18 @@ void BM_BareFrame(benchmark::State& state) {
     for (SDL_Texture* t : textures) SDL_DestroyTexture(t);
     SDL_DestroyTexture(glyph);
     SDL_DestroyTexture(copy);
-    SDL_DestroyTexture(back);
-    SDL_DestroyRenderer(r);
-    SDL_DestroyWindow(w);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 BENCHMARK(BM_ViewLogic)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ViewFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_BareFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
-// Keeps each run's time per frame so that the ratio can be printed last.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                times[run.run_name.function_name] += run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto view = reporter.times.find("BM_ViewFrame"), bare = reporter.times.find("BM_BareFrame");
-    if (view != reporter.times.end() && bare != reporter.times.end() && bare->second > 0)
-        std::printf("view frame / bare SDL frame: %.2f\n", view->second / bare->second);
-    benchmark::Shutdown();
-    return 0;
+    return run_and_print_ratios(argc, argv, [](const RatioReporter& reporter) {
+        const auto view = reporter.totals.find("BM_ViewFrame"), bare = reporter.totals.find("BM_BareFrame");
+        if (view != reporter.totals.end() && bare != reporter.totals.end() && bare->second > 0)
+            std::printf("view frame / bare SDL frame: %.2f\n", view->second / bare->second);
+    });
 }

@@ -29,6 +29,16 @@ void step_fault_reporter();
 // called wherever the engine can stop at once.
 void end_program_if_requested();
 
+// --- command line (core/command_line.cpp) ---
+struct command_line {
+    int exit_code = -1;                       // 0 or more: the program ends with it at once
+    text game_folder;                         // empty: the current folder
+    text record_file, replay_file;            // --record, --replay; empty when not given
+};
+// Prints the usage, the version or the mistake itself.
+command_line read_command_line(const std::vector<text>& args);
+text program_version();                       // the project's version, as "1.0.0"
+
 // --- configuration (core/configuration.cpp) ---
 void load_configuration(const text& path);    // fatal_configuration when it cannot be opened
 void apply_config_key(const text& key, const text& value);
@@ -77,6 +87,7 @@ void draw_debug_overlay();
 text debug_line_text();                       // "Debug: GFXMEM:<bytes>  ENEMIES:<count>"
 
 // --- automation dump (core/dump.cpp) ---
+text engine_dump_text();                      // the state as text, one item a line
 void write_engine_dump(const text& path);
 
 }  // namespace tw

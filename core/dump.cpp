@@ -2,9 +2,12 @@
 // who script the game. One item a line, fields separated by one blank:
 // named fields first, then cursor figures, enemies, the instance count and
 // every cell of the world. Floats are printed with nine significant digits,
-// enough to give back the exact 32-bit value.
+// enough to give back the exact 32-bit value, by the library's own shortest
+// conversion rather than the C library's printf, so that the text (and the
+// recordings that digest it) is the same on every platform.
 #include "core/core.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 
@@ -29,9 +32,21 @@ void append(text& out, const char* format, ...) {
     if (n > 0) out.append(buffer, static_cast<size_t>(n) < sizeof buffer ? static_cast<size_t>(n) : sizeof buffer - 1);
 }
 
+// %.9g, written the same way everywhere.
+void append_float(text& out, float v) {
+    char buffer[64];
+    auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(v), std::chars_format::general, 9);
+    out.append(buffer, r.ptr);
+}
+
 void field(text& out, const char* name, int32_t v) { append(out, "%s %d\n", name, v); }
 void field(text& out, const char* name, int8_t v) { append(out, "%s %d\n", name, static_cast<int>(v)); }
-void field(text& out, const char* name, float v) { append(out, "%s %.9g\n", name, static_cast<double>(v)); }
+void field(text& out, const char* name, float v) {
+    out += name;
+    out += ' ';
+    append_float(out, v);
+    out += '\n';
+}
 
 void append_fields(text& out) {
     const EngineState& e = engine;
@@ -75,8 +90,11 @@ void append_fields(text& out) {
 void append_lists(text& out) {
     for (int i = 0; i < list_size(engine.cursor_sprites); ++i) {
         const cursor_sprite& s = *list_at(engine.cursor_sprites, i);
-        append(out, "cursor %d %.9g %.9g %d %d\n", i, static_cast<double>(s.pos_x),
-               static_cast<double>(s.pos_y), s.heading, s.step_counter);
+        append(out, "cursor %d ", i);
+        append_float(out, s.pos_x);
+        out += ' ';
+        append_float(out, s.pos_y);
+        append(out, " %d %d\n", s.heading, s.step_counter);
     }
     for (int i = 0; i < list_size(engine.enemy_list); ++i) {
         const enemy& en = *list_at(engine.enemy_list, i);
@@ -88,17 +106,30 @@ void append_lists(text& out) {
 
 // Cells column by column. A world larger than the grid shows its missing
 // cells as the blocking empty cell that every reader outside the grid sees.
+// Each line is put together number by number rather than through printf: a
+// large world has a quarter of a million cells, and a recording dumps the
+// state every second.
 void append_cells(text& out) {
+    char line[256];
+    char* const end = line + sizeof line;
     for (int32_t x = 0; x <= engine.world_width; ++x) {
         for (int32_t y = 0; y <= engine.world_height; ++y) {
             const world_cell& c = cell_or_blocker(x, y);
-            append(out, "cell %d %d %d %d %d %d %d %d ", x, y, static_cast<int>(c.state), c.alpha,
-                   static_cast<int>(c.use_collision), static_cast<int>(c.use_enemy),
-                   static_cast<int>(c.collision_flag), c.last_child_slot);
-            for (size_t k = 0; k < c.child_instance.size(); ++k) {
-                append(out, k == 0 ? "%d" : ",%d", c.child_instance[k]);
+            char* p = line;
+            for (char ch : {'c', 'e', 'l', 'l'}) *p++ = ch;
+            for (int32_t v : {x, y, int32_t{c.state}, c.alpha, int32_t{c.use_collision}, int32_t{c.use_enemy},
+                              int32_t{c.collision_flag}, c.last_child_slot}) {
+                *p++ = ' ';
+                p = std::to_chars(p, end, v).ptr;
             }
-            out += ' ';
+            char separator = ' ';
+            for (int32_t child : c.child_instance) {
+                *p++ = separator;
+                separator = ',';
+                p = std::to_chars(p, end, child).ptr;
+            }
+            *p++ = ' ';
+            out.append(line, p);
             out += name_text(c.cell_type);
             out += '\n';
         }
@@ -111,14 +142,16 @@ void append_cells(text& out) {
 // Dump
 // ===========================================================================
 
-void write_engine_dump(const text& path) {
+text engine_dump_text() {
     text out;
     int64_t cells = (static_cast<int64_t>(engine.world_width) + 1) * (static_cast<int64_t>(engine.world_height) + 1);
-    if (cells > 0 && cells < 4'000'000) out.reserve(static_cast<size_t>(cells) * 48 + 4096);
+    if (cells > 0 && cells < 4'000'000) out.reserve(static_cast<size_t>(cells) * 56 + 4096);
     append_fields(out);
     append_lists(out);
     append_cells(out);
-    write_text_file(path, out);
+    return out;
 }
+
+void write_engine_dump(const text& path) { write_text_file(path, engine_dump_text()); }
 
 }  // namespace tw

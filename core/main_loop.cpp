@@ -30,11 +30,10 @@ void run_main_loop() {
         end_program_if_requested();
         // Tested after each pass, so a pass always completes.
         if (engine.loop_state == loop_ended) break;
-        // A scripted quit ends the loop the way the quit screen does.
-        if (automation_quit_requested()) {
-            engine.loop_state = loop_ended;
-            break;
-        }
+        // A scripted quit ends the loop after the pass, as the quit screen
+        // does, but leaves the state as the game left it: a replay that ends
+        // with the script's quit then ends in the state its recording did.
+        if (automation_quit_requested()) break;
     }
 }
 

@@ -84,7 +84,7 @@ void step_fault_reporter() { set_error_handler(write_error_report); }
 int engine_main() {
     runtime_startup();
     // The dump only reads the engine state, so it may be asked for at any time.
-    set_dump_handler(write_engine_dump);
+    set_dump_handler(engine_dump_text);
 
     void (*const steps[])() = {step_start_values, step_configuration, step_decoders,
                                step_display,      step_window,        step_loading_screen,

@@ -1,11 +1,11 @@
 // Writes the fuzzers' seed corpora: a few small, valid inputs per harness,
-// images and sounds encoded here with the real libraries, text files taken
-// from the sample game or written out below.
+// images and sounds encoded with the real libraries or built byte by byte
+// (tools/encoders, tests/support/media_files.h), text files taken from the
+// sample game or written out below.
 //
 //   build-fuzz/fuzz/make_seeds fuzz/corpus      (from the repository's top)
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,13 +13,16 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>  // after <cstdio>: it needs FILE and size_t
 #include <png.h>
 #include <tiffio.h>
-#include <vorbis/vorbisenc.h>
+
+#include "support/media_files.h"
+#include "tools/encoders/encoders.h"
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using tw::test::Bytes;
+using tw::test::put16;
+using tw::test::put32;
 
 namespace {
 
@@ -68,137 +71,36 @@ Bytes pixels(int w, int h, int channels) {
     return b;
 }
 
-void le16(Bytes& b, int v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void le32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 // ===========================================================================
 // Images
 // ===========================================================================
 
-void png_sink(png_structp png, png_bytep data, png_size_t n) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-void png_no_flush(png_structp) {}
-
 Bytes png(int w, int h, int colour_type, int depth, bool interlaced, const Bytes& rows,
-          const std::vector<png_color>& palette = {}, const Bytes& trns = {}) {
-    Bytes out;
-    png_structp p = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(p);
-    if (setjmp(png_jmpbuf(p))) {
-        png_destroy_write_struct(&p, &info);
-        return {};
-    }
-    png_set_write_fn(p, &out, png_sink, png_no_flush);
-    png_set_IHDR(p, info, w, h, depth, colour_type, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!palette.empty()) png_set_PLTE(p, info, palette.data(), static_cast<int>(palette.size()));
-    if (!trns.empty()) png_set_tRNS(p, info, trns.data(), static_cast<int>(trns.size()), nullptr);
-    png_write_info(p, info);
-    const size_t stride = rows.size() / static_cast<size_t>(h);
-    std::vector<png_bytep> row_pointers;
-    for (int y = 0; y < h; ++y) row_pointers.push_back(const_cast<png_bytep>(rows.data() + y * stride));
-    png_write_image(p, row_pointers.data());
-    png_write_end(p, nullptr);
-    png_destroy_write_struct(&p, &info);
-    return out;
+          const std::vector<tw::encoders::PngColour>& palette = {}, const Bytes& trns = {}) {
+    return tw::encoders::png({.width = w, .height = h, .colour_type = colour_type, .depth = depth,
+                              .interlaced = interlaced, .palette = palette, .trns = trns, .rows = rows});
 }
 
 Bytes jpeg(int w, int h, int components, bool progressive) {
-    const Bytes px = pixels(w, h, components);
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 80, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(px.data() + c.next_scanline * static_cast<size_t>(w * components));
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    Bytes out(mem, mem + size);
-    std::free(mem);
-    return out;
+    return tw::encoders::jpeg(w, h, components, pixels(w, h, components), 80, progressive);
 }
 
 Bytes tiff(int w, int h, int samples, int compression, bool big_endian) {
-    const Bytes px = pixels(w, h, samples);
-    const fs::path tmp = fs::temp_directory_path() / "tileworld-seed.tif";
-    TIFF* t = TIFFOpen(tmp.c_str(), big_endian ? "wb" : "wl");
-    if (!t) return {};
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, samples == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 2);
-    if (samples == 4) {
-        uint16_t kinds[1] = {EXTRASAMPLE_UNASSALPHA};
-        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, kinds);
-    }
-    for (int y = 0; y < h; ++y)
-        TIFFWriteScanline(t, const_cast<uint8_t*>(px.data() + static_cast<size_t>(y * w * samples)), static_cast<uint32_t>(y), 0);
-    TIFFClose(t);
-    const std::string s = slurp(tmp);
-    fs::remove(tmp);
-    return Bytes(s.begin(), s.end());
+    return tw::encoders::tiff({.width = w, .height = h, .samples = samples, .extra_kind = EXTRASAMPLE_UNASSALPHA,
+                               .compression = compression, .rows_per_strip = 2, .big_endian = big_endian,
+                               .pixels = pixels(w, h, samples)});
 }
 
 Bytes tga(int type, int w, int h, int depth, int descriptor, const Bytes& map, int map_bits, const Bytes& body) {
-    Bytes b{0, static_cast<uint8_t>(map.empty() ? 0 : 1), static_cast<uint8_t>(type)};
-    le16(b, 0);
-    le16(b, map.empty() ? 0 : static_cast<int>(map.size() / static_cast<size_t>(map_bits / 8)));
-    b.push_back(static_cast<uint8_t>(map_bits));
-    le16(b, 0);
-    le16(b, 0);
-    le16(b, w);
-    le16(b, h);
-    b.push_back(static_cast<uint8_t>(depth));
-    b.push_back(static_cast<uint8_t>(descriptor));
+    const int map_length = map.empty() ? 0 : static_cast<int>(map.size() / static_cast<size_t>(map_bits / 8));
+    Bytes b = tw::test::tga_header(type, w, h, depth, descriptor, map_length, map_bits);
     b.insert(b.end(), map.begin(), map.end());
     b.insert(b.end(), body.begin(), body.end());
     return b;
 }
 
 Bytes bmp(int w, int h, int bpp, int compression, const Bytes& extra, const Bytes& rows) {
-    Bytes b{'B', 'M'};
-    const uint32_t offset = 54 + static_cast<uint32_t>(extra.size());
-    le32(b, offset + static_cast<uint32_t>(rows.size()));
-    le32(b, 0);
-    le32(b, offset);
-    le32(b, 40);
-    le32(b, static_cast<uint32_t>(w));
-    le32(b, static_cast<uint32_t>(h));
-    le16(b, 1);
-    le16(b, bpp);
-    le32(b, static_cast<uint32_t>(compression));
-    le32(b, static_cast<uint32_t>(rows.size()));
-    le32(b, 2835);
-    le32(b, 2835);
-    le32(b, 0);
-    le32(b, 0);
-    b.insert(b.end(), extra.begin(), extra.end());
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
+    return tw::test::bmp_file(w, h, bpp, extra, rows, compression);
 }
 
 void write_images() {
@@ -243,7 +145,7 @@ void write_images() {
     for (int i = 0; i < 12; ++i) idx.push_back(static_cast<uint8_t>(i % 3));
     put("fuzz_tga", "mapped.tga", tga(1, 4, 3, 8, 0, map, 24, idx));
     Bytes rgb555;
-    for (int i = 0; i < 6; ++i) le16(rgb555, 0x7C00 >> (i % 3 * 5));
+    for (int i = 0; i < 6; ++i) put16(rgb555, 0x7C00 >> (i % 3 * 5));
     put("fuzz_tga", "rgb555.tga", tga(2, 3, 2, 16, 0, {}, 0, rgb555));
 
     // BMP: 24-bit bottom-up (padded rows), 8-bit palette, 32-bit with alpha masks, top-down 4-bit.
@@ -258,7 +160,7 @@ void write_images() {
     Bytes rows8{0, 1, 2, 0, 2, 1, 0, 0};
     put("fuzz_bmp", "palette8.bmp", bmp(3, 2, 8, 0, palette, rows8));
     Bytes masks;
-    for (uint32_t m : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) le32(masks, m);
+    for (uint32_t m : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) put32(masks, m);
     Bytes rows32 = pixels(2, 2, 4);
     put("fuzz_bmp", "bitfields32.bmp", bmp(2, 2, 32, 3, masks, rows32));
     Bytes rows4{0x01, 0x20, 0, 0, 0x12, 0x00, 0, 0};
@@ -274,89 +176,29 @@ void write_images() {
 // ===========================================================================
 
 Bytes wave(int format, int channels, int rate, int bits, const Bytes& data, bool extra_chunk) {
-    Bytes fmt;
-    le16(fmt, format);
-    le16(fmt, channels);
-    le32(fmt, static_cast<uint32_t>(rate));
-    le32(fmt, static_cast<uint32_t>(rate * channels * bits / 8));
-    le16(fmt, channels * bits / 8);
-    le16(fmt, bits);
-    Bytes b{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
-    auto chunk = [&](const char* id, const Bytes& body) {
-        b.insert(b.end(), id, id + 4);
-        le32(b, static_cast<uint32_t>(body.size()));
-        b.insert(b.end(), body.begin(), body.end());
-        if (body.size() % 2) b.push_back(0);
-    };
-    if (extra_chunk) chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'x'});
-    chunk("fmt ", fmt);
-    chunk("data", data);
-    const uint32_t riff = static_cast<uint32_t>(b.size() - 8);
-    for (int i = 0; i < 4; ++i) b[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
-    return b;
+    std::vector<tw::test::Chunk> chunks;
+    if (extra_chunk) chunks.push_back({"LIST", Bytes{'I', 'N', 'F', 'O', 'x'}});
+    chunks.push_back(tw::test::fmt_chunk(format, channels, rate, bits));
+    chunks.push_back({"data", data});
+    return tw::test::riff_wave(chunks);
 }
 
 Bytes vorbis(int channels, int rate, int frames) {
-    Bytes out;
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.1f) != 0) return out;
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_block vb;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 77);
-    ogg_packet header, comments, codes;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codes);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codes);
-    ogg_page page;
-    auto write_page = [&] {
-        out.insert(out.end(), page.header, page.header + page.header_len);
-        out.insert(out.end(), page.body, page.body + page.body_len);
-    };
-    while (ogg_stream_flush(&os, &page) != 0) write_page();
-    float** buffer = vorbis_analysis_buffer(&vd, frames);
+    std::vector<float> samples;
     for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            buffer[c][i] = 0.5f * static_cast<float>(std::sin(i * 0.05 * (c + 1)));
-    vorbis_analysis_wrote(&vd, frames);
-    vorbis_analysis_wrote(&vd, 0);
-    bool eos = false;
-    while (!eos && vorbis_analysis_blockout(&vd, &vb) == 1) {
-        vorbis_analysis(&vb, nullptr);
-        vorbis_bitrate_addblock(&vb);
-        ogg_packet packet;
-        while (vorbis_bitrate_flushpacket(&vd, &packet)) {
-            ogg_stream_packetin(&os, &packet);
-            while (!eos && ogg_stream_pageout(&os, &page) != 0) {
-                write_page();
-                if (ogg_page_eos(&page)) eos = true;
-            }
-        }
-    }
-    while (ogg_stream_flush(&os, &page) != 0) write_page();
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    return out;
+        for (int c = 0; c < channels; ++c) samples.push_back(0.5f * static_cast<float>(std::sin(i * 0.05 * (c + 1))));
+    return tw::encoders::ogg_vorbis(channels, rate, samples, 0.1f, 77);
 }
 
 void write_sounds() {
     Bytes pcm8, pcm16, f32;
     for (int i = 0; i < 64; ++i) pcm8.push_back(static_cast<uint8_t>(128 + 100 * std::sin(i * 0.3)));
-    for (int i = 0; i < 64; ++i) le16(pcm16, static_cast<int>(20000 * std::sin(i * 0.2)));
+    for (int i = 0; i < 64; ++i) put16(pcm16, static_cast<int>(20000 * std::sin(i * 0.2)));
     for (int i = 0; i < 16; ++i) {
         float v = 0.25f * static_cast<float>(i % 5);
         uint32_t bits;
         std::memcpy(&bits, &v, 4);
-        le32(f32, bits);
+        put32(f32, bits);
     }
     put("fuzz_wav", "mono8.wav", wave(1, 1, 8000, 8, pcm8, false));
     put("fuzz_wav", "stereo16-list.wav", wave(1, 2, 22050, 16, pcm16, true));
@@ -407,6 +249,9 @@ void write_texts() {
         "# a game\njoystick\nat 0 key 205 down\nat 60 key 205 up\nat 61 button 2 down\nat 62 axis x -1\n"
         "at 100 screenshot /tmp/shot one.png\nat 120 dump dump.txt\nat 130 fault\nat 140 quit\n");
     put("fuzz_script", "bad.txt", "at 10 quit\r\nat ten quit\r\n");
+    put("fuzz_script", "recording.txt",
+        "display 640x360\nseed 4294967295\nat 60 check 29078ff51b19cc1b d24b9bb2a6be\nat 65 key 205 down\n"
+        "at 70 check 0123456789abcdef 00\nat 70 quit\n");
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 // and injected keys (tests, the automation script) both write the live table;
 // examine_keyboard takes a snapshot of it that the queries read, so a key
 // injected without any window is seen exactly like a real one. SDL's own
-// keyboard state is not used: events pushed by hand never reach it.
+// keyboard state is not used: events pushed by hand never reach it. While a
+// recording is made, only the first examine of a frame reads the devices (see
+// runtime/automation.cpp).
 #include <cstring>
 
 #include "runtime/key_codes.h"
@@ -23,6 +25,7 @@ namespace {
 
 constexpr int key_count = 256;
 constexpr int joystick_buttons = 128;
+constexpr uint64_t no_frame = UINT64_MAX;
 
 bool live_keys[key_count];
 bool snapshot[key_count];
@@ -40,6 +43,20 @@ bool virtual_buttons[joystick_buttons + 1];
 int virtual_axes[2];
 bool stick_buttons[joystick_buttons + 1];
 int stick_axes[2];
+bool stick_read = false;            // what the last reading of the joystick gave
+
+// The frames whose first examine read the devices.
+uint64_t keys_read_at = no_frame;
+uint64_t stick_read_at = no_frame;
+
+// Whether this examine reads the device: always, except that while recording
+// a frame's later examines see what its first one read.
+bool reads_device(uint64_t& read_at) {
+    const uint64_t frame = video::frames_presented();
+    if (video::recording() && frame == read_at) return false;
+    read_at = frame;
+    return true;
+}
 
 // ===========================================================================
 // Functions: key codes
@@ -183,6 +200,8 @@ void reset_input() {
     std::memset(virtual_axes, 0, sizeof virtual_axes);
     std::memset(stick_buttons, 0, sizeof stick_buttons);
     std::memset(stick_axes, 0, sizeof stick_axes);
+    stick_read = false;
+    keys_read_at = stick_read_at = no_frame;
 }
 
 }  // namespace video
@@ -206,7 +225,10 @@ bool examine_keyboard() {
     video::fault_point();
     drain_events();
     std::memcpy(previous, snapshot, sizeof snapshot);
-    std::memcpy(snapshot, live_keys, sizeof snapshot);
+    if (reads_device(keys_read_at)) {
+        std::memcpy(snapshot, live_keys, sizeof snapshot);
+        video::record_keys(snapshot, key_count);
+    }
     return true;
 }
 
@@ -282,7 +304,9 @@ void mouse_locate(int x, int y) {
 // scripts attach (which then replaces any real device).
 // ===========================================================================
 
-bool init_joystick() {
+namespace {
+
+bool open_joystick() {
     if (virtual_joystick) return true;
     if (video::script_running()) return false;  // the script is the only input
     if (joystick) return true;
@@ -294,7 +318,7 @@ bool init_joystick() {
     return false;
 }
 
-bool examine_joystick() {
+bool read_joystick() {
     if (virtual_joystick) {
         std::memcpy(stick_buttons, virtual_buttons, sizeof stick_buttons);
         std::memcpy(stick_axes, virtual_axes, sizeof stick_axes);
@@ -311,6 +335,22 @@ bool examine_joystick() {
     const int axes = SDL_JoystickNumAxes(joystick);
     for (int a = 0; a < 2 && a < axes; ++a) stick_axes[a] = axis_direction(SDL_JoystickGetAxis(joystick, a));
     return true;
+}
+
+}  // namespace
+
+bool init_joystick() {
+    const bool attached = open_joystick();
+    if (attached) video::record_joystick_attached();
+    return attached;
+}
+
+bool examine_joystick() {
+    if (reads_device(stick_read_at)) {
+        stick_read = read_joystick();
+        video::record_joystick(stick_buttons, joystick_buttons, stick_axes);
+    }
+    return stick_read;
 }
 
 int joystick_axis_x() { return stick_axes[0]; }

@@ -61,5 +61,6 @@ bool decode_sound_file(const text& path, pcm_sound& out, text& why);
 text resolved_path(const text& path);   // the host path the runtime opens for a data path
 bool file_exists(const text& path);     // a file (not a folder) is there
 bool folder_exists(const text& path);   // a folder (not a file) is there
+text absolute_path(const text& path);   // a host path made absolute against the current folder
 
 }  // namespace tw

@@ -142,6 +142,9 @@ text directory_entry_name(int number);        // without the folder
 int directory_entry_type(int number);         // 1 file, 2 folder
 void finish_directory(int number);            // ends the scan
 bool write_text_file(const text& path, const text& contents);  // whole file, replaced
+// The game folder named on the command line becomes the current folder, as if
+// the program had been started there; false with the reason when it cannot.
+bool enter_folder(const text& folder, text& why);
 
 // ===========================================================================
 // Dates
@@ -151,11 +154,15 @@ int64_t current_date();                       // local time as seconds since 197
 text format_date(const text& mask, int64_t seconds);  // %yyyy %yy %mm %dd %hh %ii %ss replaced
 
 // ===========================================================================
-// Automation (TILEWORLD_SCRIPT, see runtime/testing.h for the rest)
+// Automation (TILEWORLD_SCRIPT, TILEWORLD_RECORD; see runtime/testing.h for the rest)
 // ===========================================================================
 
-using dump_procedure = void (*)(const text& path);
-void set_dump_handler(dump_procedure p);      // writes the dumps the script asks for
+using dump_procedure = text (*)();            // the engine's state as text, one item a line
+void set_dump_handler(dump_procedure p);      // for the script's dumps and the digests of checks
+// The command line's script (a replay) and recording, used instead of
+// TILEWORLD_SCRIPT and TILEWORLD_RECORD where not empty; relative names are
+// taken from the current folder at the call.
+void use_automation_files(const text& script, const text& recording);
 bool automation_quit_requested();             // the script's "quit": end the loop after this pass
 
 }  // namespace tw

@@ -30,12 +30,19 @@ host_entry host_stat(const std::string& host_path);
 bool host_list_folder(const std::string& host_path, std::vector<std::string>& names);
 // The process's current folder, ending with the platform's separator.
 std::string host_current_folder();
+// Makes `folder` the current one when it is a folder that can be entered and
+// listed; else says why not, in the C library's words.
+bool host_enter_folder(const std::string& folder, std::string& why);
 
 // Catching processor faults and stop requests (runtime/system_faults_posix.cpp,
 // runtime/system_faults_windows.cpp). Installing twice does nothing more.
 void install_fault_handlers();
 void remove_fault_handlers();
 void install_stop_handlers();
+
+// The seed of a clock seeding: the script's "seed" when it has one, else
+// `from_clock`; a recording writes it down (runtime/automation.cpp).
+uint32_t clock_seed(uint32_t from_clock);
 
 // Longest single wait (sleep, event wait) before a stop request is looked at.
 constexpr int stop_slice_ms = 50;

@@ -34,6 +34,7 @@ void runtime_startup() {
 }
 
 void runtime_exit(int code) {
+    code = finish_automation(code);
     // Released in end_program's order.
     video_shutdown();
     sound_shutdown();

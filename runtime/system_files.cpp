@@ -7,6 +7,7 @@
 // system_files_windows.cpp.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "runtime/inspection.h"
@@ -285,6 +286,14 @@ bool write_text_file(const text& path, const text& contents) {
 }
 
 text current_directory() { return platform::host_current_folder(); }
+
+bool enter_folder(const text& folder, text& why) { return platform::host_enter_folder(folder, why); }
+
+text absolute_path(const text& path) {
+    std::error_code ec;
+    const std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? path : p.string();
+}
 
 // ===========================================================================
 // Folder scans

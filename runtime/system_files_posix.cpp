@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "runtime/platform.h"
 
 namespace tw::platform {
@@ -35,6 +38,27 @@ std::string host_current_folder() {
     std::string dir = buf.data();
     if (dir.empty() || dir.back() != '/') dir += '/';
     return dir;
+}
+
+bool host_enter_folder(const std::string& folder, std::string& why) {
+    struct stat st;
+    if (stat(folder.c_str(), &st) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        why = std::strerror(ENOTDIR);
+        return false;
+    }
+    // Entering needs search permission, reading the game's files listing it.
+    DIR* d = opendir(folder.c_str());
+    if (!d || chdir(folder.c_str()) != 0) {
+        why = std::strerror(errno);
+        if (d) closedir(d);
+        return false;
+    }
+    closedir(d);
+    return true;
 }
 
 }  // namespace tw::platform

@@ -5,6 +5,9 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "runtime/platform.h"
 
 namespace tw::platform {
@@ -40,6 +43,21 @@ std::string host_current_folder() {
     dir.resize(size - 1);
     if (dir.empty() || dir.back() != '\\') dir += '\\';
     return dir;
+}
+
+bool host_enter_folder(const std::string& folder, std::string& why) {
+    const entry_kind kind = host_stat(folder).kind;
+    std::vector<std::string> names;
+    if (kind == entry_kind::missing) {
+        why = std::strerror(ENOENT);
+    } else if (kind != entry_kind::folder) {
+        why = std::strerror(ENOTDIR);
+    } else if (!host_list_folder(folder, names) || !SetCurrentDirectoryA(folder.c_str())) {
+        why = std::strerror(EACCES);
+    } else {
+        return true;
+    }
+    return false;
 }
 
 }  // namespace tw::platform

@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "runtime/media_runtime.h"
+#include "runtime/video_internal.h"
 
 namespace tw {
 
@@ -79,7 +80,8 @@ bool display_available() {
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0))
         return false;
-    if (std::getenv("TILEWORLD_SCRIPT")) return false;  // scripted runs never wait for a person
+    // Scripted runs never wait for a person.
+    if (std::getenv("TILEWORLD_SCRIPT") || video::script_running()) return false;
 #if defined(_WIN32)
     return true;
 #else

@@ -37,6 +37,11 @@ bool read_screen_pixels(int which, int x, int y, int width, int height, std::vec
 void video_shutdown();      // windows, 3D sprites, mouse, screen, sprites, keyboard, joystick
 void sound_shutdown();      // sound device and sounds
 void automation_startup();  // reads TILEWORLD_SCRIPT again; a malformed script exits with code 2
+                            // starts the recording TILEWORLD_RECORD names (exit 2 when it cannot)
+// The end of a run (runtime_exit calls it): a replay that ended before one of
+// its checks is out of step, a recording gets its last check and its quit.
+// Returns the exit code: 3 when out of step, else `code`.
+int finish_automation(int code);
 
 // ===========================================================================
 // Pieces tested on their own
@@ -47,6 +52,10 @@ void automation_startup();  // reads TILEWORLD_SCRIPT again; a malformed script 
 bool parse_automation_script(const std::string& body, bool& wants_joystick, std::string& where,
                              std::string& why);
 bool wildcard_match(const text& pattern, const text& name);  // * and ?, case-insensitive
+// The digest a check line holds, made from a dump's text; and whether a dump
+// matches a digest, else the first field that differs, as the replay says it.
+std::string dump_digest(const std::string& dump);
+bool dump_matches(const std::string& dump, const std::string& digest, std::string& difference);
 void provoke_fault();                          // a real processor fault, as the script's "fault"
 
 // ===========================================================================

@@ -221,7 +221,7 @@ void seed_if_needed() {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now().time_since_epoch())
                   .count();
-    seed_with(static_cast<uint32_t>(ms));
+    seed_with(platform::clock_seed(static_cast<uint32_t>(ms)));
 }
 }  // namespace
 

@@ -78,8 +78,11 @@ bool headless_driver(const char* name) {
     return name && (strcasecmp(name, "offscreen") == 0 || strcasecmp(name, "dummy") == 0);
 }
 
-// "<W>x<H>" from TILEWORLD_DISPLAY; false when unset or malformed.
+// The script's display, else "<W>x<H>" from TILEWORLD_DISPLAY; false when
+// neither is given (or the variable is malformed). A replay's display wins:
+// the game's layout and its state follow the display's size.
 bool display_override(int& w, int& h) {
+    if (video::script_display(w, h)) return true;
     const char* v = std::getenv("TILEWORLD_DISPLAY");
     if (!v || !*v) return false;
     int a = 0, b = 0;
@@ -172,6 +175,7 @@ void examine_displays_once() {
         displays[0].width = w;
         displays[0].height = h;
     }
+    if (!displays.empty()) video::record_display(displays[0].width, displays[0].height);
 }
 
 const Display* display_at(int index) {

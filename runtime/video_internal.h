@@ -117,5 +117,14 @@ bool script_running();            // a script is the only input while this is tr
 void after_flip();                // the script's clock advanced by one presentation
 void fault_point();               // called from the frame's input steps
 void reset_automation();
+bool script_display(int& width, int& height);  // the script's "display", when it has one
+
+// The recording (each does nothing unless one is being made). Keys and
+// buttons are what the examine calls saw; buttons are numbered from 1.
+bool recording();
+void record_keys(const bool* keys, int count);
+void record_joystick(const bool* buttons, int count, const int* axes);
+void record_joystick_attached();
+void record_display(int width, int height);
 
 }  // namespace tw::video

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "assets/assets.h"
 #include "runtime/media_runtime.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -16,23 +18,8 @@ using tw::test::crlf;
 
 namespace {
 
-// A small 24-bit BMP (bottom-up rows padded to four bytes), filled with one colour.
-std::string bmp_image(int w, int h, uint8_t r = 10, uint8_t g = 120, uint8_t b = 200) {
-    const int row = (w * 3 + 3) / 4 * 4;
-    const uint32_t data_size = static_cast<uint32_t>(row * h);
-    std::string s;
-    auto u16 = [&](uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    s += "BM";
-    u32(54 + data_size); u32(0); u32(54);
-    u32(40); u32(static_cast<uint32_t>(w)); u32(static_cast<uint32_t>(h)); u16(1); u16(24);
-    u32(0); u32(data_size); u32(2835); u32(2835); u32(0); u32(0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) { s += char(b); s += char(g); s += char(r); }
-        for (int p = w * 3; p < row; ++p) s += char(0);
-    }
-    return s;
-}
+// A picture of one colour.
+tw::test::Bytes bmp_image(int w, int h) { return tw::test::solid_bmp(w, h, {10, 120, 200}); }
 
 class Definitions : public ::testing::Test {
 protected:
@@ -120,30 +107,18 @@ TEST(DefinitionKeys, EveryKeyReachesItsField) {
     object_definition d;
     for (const auto& [k, v] : pairs) apply_definition_key(d, k, v);
     EXPECT_EQ(d.gfx_name, "n");
-    EXPECT_EQ(d.gfx_transparency, 1);
-    EXPECT_EQ(d.density, 2);
-    EXPECT_EQ(d.fit_to_matrix, 3);
-    EXPECT_EQ(d.collision, 4);
     EXPECT_EQ(d.hotspot, "RIGHT");
-    EXPECT_EQ(d.x_mode1, 5);
-    EXPECT_EQ(d.x_mode2, 6);
-    EXPECT_EQ(d.gfx_show, 7);
-    EXPECT_EQ(d.center_field, 8);
-    EXPECT_EQ(d.kill_on_collision, 9);
-    EXPECT_EQ(d.score, 10);
-    EXPECT_EQ(d.count_to_score, 11);
-    EXPECT_EQ(d.use_count_sound, 12);
     EXPECT_EQ(d.count_sound, "s.ogg");
-    EXPECT_EQ(d.is_player, 13);
-    EXPECT_EQ(d.is_enemy, 14);
-    EXPECT_EQ(d.random_move, 15);
-    EXPECT_EQ(d.move_x, 16);
-    EXPECT_EQ(d.move_y, 17);
-    EXPECT_EQ(d.velo_x, 18);
-    EXPECT_EQ(d.velo_y, 19);
-    EXPECT_EQ(d.ai_level, 20);
-    EXPECT_EQ(d.d_move, 21);
-    EXPECT_EQ(d.change_direction, 22);
+    // The numeric fields in the order of their keys: 1 to 22.
+    const std::vector<long> numbers = {d.gfx_transparency, d.density,        d.fit_to_matrix,     d.collision,
+                                       d.x_mode1,          d.x_mode2,        d.gfx_show,          d.center_field,
+                                       d.kill_on_collision, d.score,         d.count_to_score,    d.use_count_sound,
+                                       d.is_player,        d.is_enemy,       d.random_move,       d.move_x,
+                                       d.move_y,           d.velo_x,         d.velo_y,            d.ai_level,
+                                       d.d_move,           d.change_direction};
+    std::vector<long> one_to_22(22);
+    std::iota(one_to_22.begin(), one_to_22.end(), 1);
+    EXPECT_EQ(numbers, one_to_22);
 }
 
 TEST(DefinitionKeys, DefinitionFileNameCutsAtFirstExactExtension) {

@@ -31,9 +31,9 @@ TEST(GraphicsLists, LoadingScreenNameReplacesTheFirstHashByARandomDigit) {
 
 TEST(GraphicsLists, LoadingScreenShowsOneOfTwoPicturesOrNothing) {
     WorldFolder f;
-    f.dir.write("load0.png", WorldFolder::bmp_image());
-    f.dir.write("load1.png", WorldFolder::bmp_image());
-    f.dir.write("load.png", WorldFolder::bmp_image());
+    f.dir.write("load0.png", WorldFolder::picture());
+    f.dir.write("load1.png", WorldFolder::picture());
+    f.dir.write("load.png", WorldFolder::picture());
     engine.load_screen = f.dir.path + "load#.png";
     show_loading_screen();
     int32_t first = engine.load_screen_sprite, first3d = engine.load_screen_sprite3d;

@@ -146,7 +146,7 @@ TEST_F(ObjectFile, GraphicLookupIsExact) {
     assign_cell_graphic(600, 4, "grass.png");  // outside the grid: ignored
 
     // Each assignment makes the cell its own 3D sprite and frees the old one.
-    g->sprite = load_sprite(-1, f.dir.write("gfx/grass.png", WorldFolder::bmp_image()), sprite_mode_3d);
+    g->sprite = load_sprite(-1, f.dir.write("gfx/grass.png", WorldFolder::picture()), sprite_mode_3d);
     ASSERT_TRUE(is_sprite(g->sprite));
     assign_cell_graphic(3, 4, "grass.png");
     int32_t first = cell().cell_sprite3d;

@@ -2,35 +2,20 @@
 // makes seeded worlds reproducible, the slot bookkeeping, sizes and anchors.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "assets/assets.h"
 #include "runtime/media_runtime.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;
 using tw::test::TempDir;
 
 namespace {
-
-std::string bmp_image(int w, int h) {
-    const int row = (w * 3 + 3) / 4 * 4;
-    const uint32_t data_size = static_cast<uint32_t>(row * h);
-    std::string s;
-    auto u16 = [&](uint32_t v) { s += char(v & 0xFF); s += char((v >> 8) & 0xFF); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF); u16(v >> 16); };
-    s += "BM";
-    u32(54 + data_size); u32(0); u32(54);
-    u32(40); u32(static_cast<uint32_t>(w)); u32(static_cast<uint32_t>(h)); u16(1); u16(24);
-    u32(0); u32(data_size); u32(2835); u32(2835); u32(0); u32(0);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) { s += char(200); s += char(100); s += char(50); }
-        for (int p = w * 3; p < row; ++p) s += char(0);
-    }
-    return s;
-}
 
 class Placement : public ::testing::Test {
 protected:
@@ -62,7 +47,7 @@ protected:
         d->gfx_name = name;
         d->density = density;
         if (!no_image) {
-            if (image.empty()) image = dir.write("img.bmp", bmp_image(40, 20));
+            if (image.empty()) image = dir.write("img.bmp", tw::test::solid_bmp(40, 20, {50, 100, 200}));
             d->sprite = load_sprite(-1, image, sprite_mode_3d);
         }
         return *d;
@@ -78,6 +63,24 @@ protected:
     }
     const object_instance& inst(int i) { return engine.object_instances.items.at(static_cast<size_t>(i)); }
     const enemy& foe(int i) { return engine.enemy_list.items.at(static_cast<size_t>(i)); }
+    // Width, height and anchor of an instance or an enemy.
+    template <class T>
+    static std::vector<float> box(const T& o) {
+        return {o.width, o.height, o.anchor_x, o.anchor_y};
+    }
+    // The score of every instance, in list order.
+    static std::vector<int> scores() {
+        std::vector<int> out;
+        for (const object_instance& i : engine.object_instances.items) out.push_back(i.score);
+        return out;
+    }
+    using Foes = std::vector<std::array<int, 4>>;
+    // Position, move_x and definition of every enemy, in list order.
+    static Foes foes() {
+        Foes out;
+        for (const enemy& e : engine.enemy_list.items) out.push_back({e.pos_x, e.pos_y, e.move_x, e.definition_index});
+        return out;
+    }
 
     TempDir dir;
     std::string image;
@@ -140,9 +143,7 @@ TEST_F(Placement, SameNamedDefinitionsEachPlacedSlotKeepsTheLast) {
     add_def("oak", 0).score = 2;
     random_seed(1);
     place_cell_children(3, 4);
-    ASSERT_EQ(list_size(engine.object_instances), 2);
-    EXPECT_EQ(inst(0).score, 1);
-    EXPECT_EQ(inst(1).score, 2);
+    EXPECT_EQ(scores(), (std::vector<int>{1, 2}));
     // Each remembers the definition that made it, not just one of its name.
     EXPECT_EQ(inst(0).definition_index, 0);
     EXPECT_EQ(inst(1).definition_index, 2);
@@ -207,11 +208,7 @@ TEST_F(Placement, InstancesAlwaysAppendedAtTheEnd) {
     }
     list_select(engine.object_instances, 0);  // a walk left the cursor at the front
     place_cell_children(5, 5);
-    ASSERT_EQ(list_size(engine.object_instances), 4);
-    EXPECT_EQ(inst(0).score, 100);
-    EXPECT_EQ(inst(1).score, 101);
-    EXPECT_EQ(inst(2).score, 102);
-    EXPECT_EQ(inst(3).score, 9);
+    EXPECT_EQ(scores(), (std::vector<int>{100, 101, 102, 9}));
     EXPECT_EQ(cell_at(5, 5).child_instance[0], 3);
 }
 
@@ -244,17 +241,10 @@ TEST_F(Placement, InstanceCopiesTheDefinition) {
     place_cell_children(0, 0);
     ASSERT_EQ(list_size(engine.object_instances), 1);
     const object_instance& i = inst(0);
-    EXPECT_EQ(i.gfx_show, 1);
-    EXPECT_EQ(i.alpha, 180);
-    EXPECT_EQ(i.collision, 2);
-    EXPECT_EQ(i.x_mode1, 3);
-    EXPECT_EQ(i.x_mode2, 4);
-    EXPECT_EQ(i.kill_on_collision, 1);
-    EXPECT_EQ(i.score, 250);
-    EXPECT_EQ(i.count_to_score, 1);
+    const std::vector<long> copied = {i.gfx_show, i.alpha, i.collision, i.x_mode1, i.x_mode2, i.kill_on_collision,
+                                      i.score, i.count_to_score, i.use_count_sound, i.is_player};
+    EXPECT_EQ(copied, (std::vector<long>{1, 180, 2, 3, 4, 1, 250, 1, 1, 1}));
     EXPECT_EQ(i.count_sound, "ping.ogg");
-    EXPECT_EQ(i.use_count_sound, 1);
-    EXPECT_EQ(i.is_player, 1);
     EXPECT_EQ(cell_at(0, 0).collision_flag, 1);
 }
 
@@ -272,14 +262,9 @@ TEST_F(Placement, DrawnSizeAndCentreAnchor) {
     place_cell_children(0, 0);
     ASSERT_EQ(list_size(engine.object_instances), 3);
     ASSERT_TRUE(is_sprite3d(inst(0).sprite3d));
-    EXPECT_FLOAT_EQ(inst(0).width, 80.0f);
-    EXPECT_FLOAT_EQ(inst(0).height, 40.0f);
-    EXPECT_FLOAT_EQ(inst(0).anchor_x, 40.0f);
-    EXPECT_FLOAT_EQ(inst(0).anchor_y, 20.0f);
-    EXPECT_FLOAT_EQ(inst(1).anchor_x, 56.0f);
-    EXPECT_FLOAT_EQ(inst(1).anchor_y, 36.0f);
-    EXPECT_FLOAT_EQ(inst(2).anchor_x, 0.0f);
-    EXPECT_FLOAT_EQ(inst(2).anchor_y, 0.0f);
+    EXPECT_EQ(box(inst(0)), (std::vector<float>{80, 40, 40, 20}));
+    EXPECT_EQ(box(inst(1)), (std::vector<float>{80, 40, 56, 36}));
+    EXPECT_EQ(box(inst(2)), (std::vector<float>{80, 40, 0, 0}));
     // Each instance has a 3D sprite of its own.
     EXPECT_NE(inst(0).sprite3d, inst(1).sprite3d);
 }
@@ -293,14 +278,9 @@ TEST_F(Placement, FitToMatrixAndTheOtherHotspots) {
     add_def("bl", 0, false).hotspot = "BOTTOMLEFT";
     place_cell_children(0, 0);
     ASSERT_EQ(list_size(engine.object_instances), 3);
-    EXPECT_FLOAT_EQ(inst(0).width, 32.0f);
-    EXPECT_FLOAT_EQ(inst(0).height, 32.0f);
-    EXPECT_FLOAT_EQ(inst(0).anchor_x, 32.0f);
-    EXPECT_FLOAT_EQ(inst(0).anchor_y, 32.0f);
-    EXPECT_FLOAT_EQ(inst(1).anchor_x, 80.0f);
-    EXPECT_FLOAT_EQ(inst(1).anchor_y, 0.0f);
-    EXPECT_FLOAT_EQ(inst(2).anchor_x, 0.0f);
-    EXPECT_FLOAT_EQ(inst(2).anchor_y, 40.0f);
+    EXPECT_EQ(box(inst(0)), (std::vector<float>{32, 32, 32, 32}));
+    EXPECT_EQ(box(inst(1)), (std::vector<float>{80, 40, 80, 0}));
+    EXPECT_EQ(box(inst(2)), (std::vector<float>{80, 40, 0, 40}));
 }
 
 TEST_F(Placement, MissingImageStillHoldsItsSlot) {
@@ -315,9 +295,7 @@ TEST_F(Placement, MissingImageStillHoldsItsSlot) {
     EXPECT_EQ(inst(0).sprite3d, 0);
     EXPECT_EQ(cell_at(0, 0).child_instance[0], 0);
     EXPECT_EQ(cell_at(0, 0).collision_flag, 1);
-    EXPECT_FLOAT_EQ(inst(0).anchor_x, 0.0f);  // nothing to anchor
-    EXPECT_FLOAT_EQ(inst(0).anchor_y, 0.0f);
-    EXPECT_FLOAT_EQ(inst(0).width, 0.0f);
+    EXPECT_EQ(box(inst(0)), (std::vector<float>{0, 0, 0, 0}));  // nothing to size or anchor
 }
 
 // ===========================================================================
@@ -338,19 +316,7 @@ TEST_F(Placement, EnemyLimitTakenInColumnOrderThenListOrder) {
     engine.object_definitions.items[0].move_x = 1;
     engine.object_definitions.items[2].move_x = 2;
     spawn_enemies();
-    ASSERT_EQ(list_size(engine.enemy_list), 3);
-    EXPECT_EQ(foe(0).pos_x, 0);
-    EXPECT_EQ(foe(0).pos_y, 64);
-    EXPECT_EQ(foe(0).move_x, 1);
-    EXPECT_EQ(foe(1).pos_x, 0);
-    EXPECT_EQ(foe(1).pos_y, 64);
-    EXPECT_EQ(foe(1).move_x, 2);
-    EXPECT_EQ(foe(2).pos_x, 32);
-    EXPECT_EQ(foe(2).pos_y, 0);
-    EXPECT_EQ(foe(2).move_x, 1);
-    EXPECT_EQ(foe(0).definition_index, 0);
-    EXPECT_EQ(foe(1).definition_index, 2);
-    EXPECT_EQ(foe(2).definition_index, 0);
+    EXPECT_EQ(foes(), (Foes{{0, 64, 1, 0}, {0, 64, 2, 2}, {32, 0, 1, 0}}));
 }
 
 TEST_F(Placement, EnemyDrawsAndLimits) {
@@ -388,11 +354,8 @@ TEST_F(Placement, EnemyPositionsRoundHalfToEvenAndWorldBounds) {
     cell_at(3, 5).use_enemy = 1;  // below world_height
     add_def("bat", 0).is_enemy = 1;
     spawn_enemies();
-    ASSERT_EQ(list_size(engine.enemy_list), 2);
-    EXPECT_EQ(foe(0).pos_x, 34);   // 33.5 -> 34
-    EXPECT_EQ(foe(0).pos_y, 100);  // 100.5 -> 100
-    EXPECT_EQ(foe(1).pos_x, 100);
-    EXPECT_EQ(foe(1).pos_y, 34);
+    // 33.5 -> 34, 100.5 -> 100.
+    EXPECT_EQ(foes(), (Foes{{34, 100, 0, 0}, {100, 34, 0, 0}}));
 }
 
 TEST_F(Placement, EnemyCopiesSizeAndAnchorsWithoutFitting) {
@@ -425,24 +388,11 @@ TEST_F(Placement, EnemyCopiesSizeAndAnchorsWithoutFitting) {
     ASSERT_EQ(list_size(engine.enemy_list), 2);
     const enemy& e = foe(0);
     EXPECT_TRUE(is_sprite3d(e.sprite3d));
-    EXPECT_FLOAT_EQ(e.width, 80.0f);
-    EXPECT_FLOAT_EQ(e.height, 40.0f);
-    EXPECT_FLOAT_EQ(e.anchor_x, 96.0f);
-    EXPECT_FLOAT_EQ(e.anchor_y, 56.0f);
-    EXPECT_EQ(e.gfx_show, 1);
-    EXPECT_EQ(e.alpha, 99);
-    EXPECT_EQ(e.collision, 1);
-    EXPECT_EQ(e.x_mode1, 2);
-    EXPECT_EQ(e.x_mode2, 3);
-    EXPECT_EQ(e.random_move, 4);
-    EXPECT_EQ(e.move_y, 5);
-    EXPECT_EQ(e.velo_x, 6);
-    EXPECT_EQ(e.velo_y, 7);
-    EXPECT_EQ(e.ai_level, 3);
-    EXPECT_EQ(e.d_move, 8);
-    EXPECT_EQ(e.change_direction, 9);
+    EXPECT_EQ(box(e), (std::vector<float>{80, 40, 96, 56}));
+    const std::vector<long> copied = {e.gfx_show, e.alpha,  e.collision, e.x_mode1, e.x_mode2,         e.random_move,
+                                      e.move_y,   e.velo_x, e.velo_y,    e.ai_level, e.d_move, e.change_direction};
+    EXPECT_EQ(copied, (std::vector<long>{1, 99, 1, 2, 3, 4, 5, 6, 7, 3, 8, 9}));
     EXPECT_EQ(e.walk_direction, 0);
     EXPECT_EQ(foe(1).sprite3d, 0);
-    EXPECT_FLOAT_EQ(foe(1).anchor_x, 16.0f);
-    EXPECT_FLOAT_EQ(foe(1).anchor_y, 16.0f);
+    EXPECT_EQ(box(foe(1)), (std::vector<float>{0, 0, 16, 16}));
 }

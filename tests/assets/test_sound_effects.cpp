@@ -13,46 +13,22 @@
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;
+using tw::test::Bytes;
 using tw::test::TempDir;
+using tw::test::wave16;
 
 namespace {
 
-// A 16-bit RIFF WAVE with the given samples. load_sound chooses its decoder
-// by content, so a test can stand in for an encoded effect without an Ogg
-// encoder.
-std::string wave_bytes(const std::vector<int16_t>& samples, int channels, int rate) {
-    auto put16 = [](std::string& s, uint16_t v) {
-        s.push_back(static_cast<char>(v & 0xFF));
-        s.push_back(static_cast<char>(v >> 8));
-    };
-    auto put32 = [&](std::string& s, uint32_t v) {
-        put16(s, static_cast<uint16_t>(v & 0xFFFF));
-        put16(s, static_cast<uint16_t>(v >> 16));
-    };
-    std::string data;
-    for (int16_t v : samples) put16(data, static_cast<uint16_t>(v));
-    std::string s = "RIFF";
-    put32(s, static_cast<uint32_t>(36 + data.size()));
-    s += "WAVEfmt ";
-    put32(s, 16);
-    put16(s, 1);  // PCM
-    put16(s, static_cast<uint16_t>(channels));
-    put32(s, static_cast<uint32_t>(rate));
-    put32(s, static_cast<uint32_t>(rate * channels * 2));
-    put16(s, static_cast<uint16_t>(channels * 2));
-    put16(s, 16);
-    s += "data";
-    put32(s, static_cast<uint32_t>(data.size()));
-    return s + data;
-}
-
-std::string short_wave() {
+// A 16-bit RIFF WAVE. load_sound chooses its decoder by content, so a test
+// can stand in for an encoded effect without an Ogg encoder.
+Bytes short_wave() {
     std::vector<int16_t> v(200);
     for (size_t i = 0; i < v.size(); ++i) v[i] = i % 2 ? 8000 : -8000;
-    return wave_bytes(v, 1, 22050);
+    return wave16(1, 22050, v);
 }
 
 TEST(SoundEffects, OggFilesOfTheFolderInListingOrder) {
@@ -148,8 +124,8 @@ TEST(SoundEffects, CountSoundRestartsAndOnlyTheFirstExactNameIsPlayed) {
     TempDir dir;
     std::vector<int16_t> ramp;
     for (int i = 1; i <= frames; ++i) ramp.insert(ramp.end(), {static_cast<int16_t>(i), static_cast<int16_t>(i)});
-    dir.write("sfx/coin.ogg", wave_bytes(ramp, 2, 44100));
-    dir.write("loud.wav", wave_bytes(std::vector<int16_t>(4000, 31000), 2, 44100));
+    dir.write("sfx/coin.ogg", wave16(2, 44100, ramp));
+    dir.write("loud.wav", wave16(2, 44100, std::vector<int16_t>(4000, 31000)));
     const std::string out = dir.path + "mixed.raw";
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);

@@ -26,7 +26,7 @@ TEST_F(CheckerGame, CleanGameHasNoReportAndSaysWhatItBuilt) {
 
 TEST(CheckerSampleGames, BothSampleGamesCheckClean) {
     for (const char* game : {"game", "game-saved"}) {
-        CheckerRun r = run_checker(std::string(TILEWORLD_SOURCE_DIR) + "/" + game, {});
+        RunResult r = run_checker(std::string(TILEWORLD_SOURCE_DIR) + "/" + game, {});
         EXPECT_EQ(r.exit_code, 0) << game << "\n" << r.out << r.err;
         EXPECT_NE(r.out.find("0 errors, 0 warnings"), std::string::npos) << game << "\n" << r.out;
     }
@@ -227,13 +227,7 @@ TEST_F(CheckerGame, CellPictureAndChildNamesMustMatchExactly) {
 TEST_F(CheckerGame, DefinitionFilesPicturesAndSoundsBelongTogether) {
     remove("GFX/WORLD/moss.dll");                // picture without definition
     definition("tree", {{"DGFXNAME", "tree"}});  // definition without picture
-    definition("coin", {{"DGFXNAME", "coin"},
-                        {"DDENSITY", "3"},
-                        {"DCOLLISION", "1"},
-                        {"DGFXSHOW", "1"},
-                        {"DGFXTRANSPARENCY", "255"},
-                        {"DUSECOUNTSOUND", "1"},
-                        {"DCOUNTSOUND", "chime"}});
+    definition("coin", with(coin(), "DCOUNTSOUND", "chime"));
     check_result r = check_game();
     report_at(r, "GFX/WORLD/moss.png: warning: ", "no definition file 'GFX/WORLD/moss.dll'");
     report_at(r, "GFX/WORLD/tree.dll: warning: ", "no picture 'tree.png' beside this definition file");
@@ -355,7 +349,7 @@ TEST_F(CheckerSavedGame, SizesOutsideTheRangeStopTheEngineAndShortFilesAreWarned
 TEST_F(CheckerGame, ExitCodeAndQuietOutput) {
     set_ini("TOPOGFX", "GFX\\TOPO");                                                               // an error
     object_file("LAB_GREEN", {{"GFXNAME", "green.png"}, {"CHILD1", "#"}, {"usecollision", "1"}});  // a warning
-    CheckerRun r = run_checker(dir.path, {});
+    RunResult r = run_checker(dir.path, {});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.out.find("DATA/ini.txt:24: error: "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("TYPES/LAB/LAB_GREEN:5: warning: "), std::string::npos) << r.out;
@@ -395,7 +389,7 @@ TEST_F(CheckerGame, AFileOfGarbageIsReportedBrieflyAndWithoutItsControlBytes) {
 
 TEST(CheckerProgram, NoConfigurationIsAnError) {
     TempDir empty;
-    CheckerRun r = run_checker(empty.path, {});
+    RunResult r = run_checker(empty.path, {});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.out.find("DATA/ini.txt: error: there is no DATA/ini.txt"), std::string::npos) << r.out;
 }

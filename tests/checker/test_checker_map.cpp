@@ -7,23 +7,12 @@
 #include "core/core.h"
 #include "checker/test_checker_fixture.h"
 #include "runtime/media_runtime.h"
+#include "support/screenshot.h"
 
 using namespace tw;
 using namespace tw::test;
 
 namespace {
-
-rgba_image read_png(const std::string& path) {
-    rgba_image image;
-    text why;
-    use_png_decoder();
-    EXPECT_TRUE(decode_image_file(path, image, why)) << path << ": " << why;
-    return image;
-}
-
-const uint8_t* pixel(const rgba_image& image, int x, int y) {
-    return &image.rgba[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) * 4];
-}
 
 std::string rgb_of(const uint8_t* p) {
     return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]);
@@ -74,33 +63,28 @@ TEST_F(CheckerGame, MapOfWorldZeroHasOneBlockPerCellWithTheStartAndEnemiesMarked
             if (name_text(cell_at(x, y).cell_type) == "LAB_WATER") water.push_back({x, y});
     ASSERT_FALSE(water.empty());
 
-    CheckerRun r = run_checker(dir.path, {"--map", "0", dir.path + "world0.png"});
+    RunResult r = run_checker(dir.path, {"--map", "0", dir.path + "world0.png"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    rgba_image map = read_png(dir.path + "world0.png");
+    const Screenshot map = read_screenshot(dir.path + "world0.png");
+    ASSERT_TRUE(map.ok);
     ASSERT_EQ(map.width, cells_x * 8);
     ASSERT_EQ(map.height, cells_y * 8);
 
     // The start cell (1, 1): the figure's picture in it, a white frame around it.
-    EXPECT_EQ(rgb_of(pixel(map, 9, 9)), "200,30,30");
-    EXPECT_EQ(rgb_of(pixel(map, 7, 7)), "255,255,255");
-    EXPECT_EQ(rgb_of(pixel(map, 16, 12)), "255,255,255");
+    EXPECT_EQ(rgb_of(map.pixel(9, 9)), "200,30,30");
+    EXPECT_EQ(rgb_of(map.pixel(7, 7)), "255,255,255");
+    EXPECT_EQ(rgb_of(map.pixel(16, 12)), "255,255,255");
     // Enemies: a red frame round their cell.
     for (const spot& e : enemies)
-        EXPECT_EQ(rgb_of(pixel(map, e.x * 8 + 7, e.y * 8 + 7)), "255,40,40") << e.x << "," << e.y;
+        EXPECT_EQ(rgb_of(map.pixel(e.x * 8 + 7, e.y * 8 + 7)), "255,40,40") << e.x << "," << e.y;
     // Water, which grows nothing here: its own colour.
     for (const spot& w : water)
-        EXPECT_EQ(rgb_of(pixel(map, w.x * 8 + 4, w.y * 8 + 4)), "40,80,200") << w.x << "," << w.y;
+        EXPECT_EQ(rgb_of(map.pixel(w.x * 8 + 4, w.y * 8 + 4)), "40,80,200") << w.x << "," << w.y;
 }
 
 TEST_F(CheckerGame, ObjectsAreDrawnInThePictureOfTheTypeThatMadeThem) {
     // A second type named "coin", with the same values in another colour.
-    definition("coin2", {{"DGFXNAME", "coin"},
-                         {"DDENSITY", "3"},
-                         {"DCOLLISION", "1"},
-                         {"DGFXSHOW", "1"},
-                         {"DGFXTRANSPARENCY", "255"},
-                         {"DUSECOUNTSOUND", "1"},
-                         {"DCOUNTSOUND", "chime.ogg"}});
+    definition("coin2", coin());
     picture("GFX/WORLD/coin2.png", 40, 200, 220, 16, 16);
     text why;
     ASSERT_TRUE(build_world_for_map(0, why)) << why;
@@ -128,10 +112,10 @@ TEST_F(CheckerGame, ObjectsAreDrawnInThePictureOfTheTypeThatMadeThem) {
 
 TEST_F(CheckerGame, TheSameWorldNumberGivesTheSameBytes) {
     for (const char* name : {"a.png", "b.png"}) {
-        CheckerRun r = run_checker(dir.path, {"--map", "3", dir.path + name});
+        RunResult r = run_checker(dir.path, {"--map", "3", dir.path + name});
         ASSERT_EQ(r.exit_code, 0) << r.err;
     }
-    CheckerRun r = run_checker(dir.path, {"--map", "4", dir.path + "c.png"});
+    RunResult r = run_checker(dir.path, {"--map", "4", dir.path + "c.png"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const std::string a = read_file(dir.path + "a.png");
     EXPECT_FALSE(a.empty());
@@ -141,10 +125,8 @@ TEST_F(CheckerGame, TheSameWorldNumberGivesTheSameBytes) {
 
 TEST_F(CheckerGame, MapWorldsAreTheWorldsTheGameBuilds) {
     // The game: a dump of the start-up world, then Page Up and a dump of world 1.
-    dir.write("script.txt", crlf({"at 40 dump " + dir.path + "game0.txt", "at 41 key 201 down", "at 43 key 201 up",
-                                  "at 80 dump " + dir.path + "game1.txt", "at 81 quit"}));
-    RunResult game =
-        run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x480", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    RunResult game = dir.play(crlf({"at 40 dump " + dir.path + "game0.txt", "at 41 key 201 down", "at 43 key 201 up",
+                                    "at 80 dump " + dir.path + "game1.txt", "at 81 quit"}));
     ASSERT_EQ(game.exit_code, 0) << game.err;
 
     for (int number : {0, 1}) {
@@ -161,7 +143,7 @@ TEST_F(CheckerGame, MapWorldsAreTheWorldsTheGameBuilds) {
 
 TEST_F(CheckerGame, WorldsTheEngineCannotMakeAreReportedNotDrawn) {
     dir.write("DATA/base.txt", crlf({"TEST BASE", "3000", "2900", "", ""}));
-    CheckerRun r = run_checker(dir.path, {"--map", "0", dir.path + "big.png"});
+    RunResult r = run_checker(dir.path, {"--map", "0", dir.path + "big.png"});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("tileworld-check: error: the engine stops at start: Could not open:"), std::string::npos)
         << r.err;
@@ -175,16 +157,17 @@ TEST_F(CheckerGame, WorldsTheEngineCannotMakeAreReportedNotDrawn) {
 }
 
 TEST_F(CheckerGame, SheetHoldsEveryWorldAndItsLabel) {
-    CheckerRun r = run_checker(dir.path, {"--map-sheet", "2", "4", dir.path + "sheet.png", "--block", "2"});
+    RunResult r = run_checker(dir.path, {"--map-sheet", "2", "4", dir.path + "sheet.png", "--block", "2"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    rgba_image sheet = read_png(dir.path + "sheet.png");
+    const Screenshot sheet = read_screenshot(dir.path + "sheet.png");
+    ASSERT_TRUE(sheet.ok);
     // Two columns of two worlds, each at most 41 cells of 2 pixels, with labels.
     EXPECT_GT(sheet.width, 2 * 2 * 10);
     EXPECT_LE(sheet.width, 8 + 2 * (41 * 2 + 8));
     // The first label starts at the top-left corner, inside the margin.
     bool label = false;
     for (int y = 8; y < 18; ++y)
-        for (int x = 8; x < 20; ++x) label |= rgb_of(pixel(sheet, x, y)) == "230,230,230";
+        for (int x = 8; x < 20; ++x) label |= rgb_of(sheet.pixel(x, y)) == "230,230,230";
     EXPECT_TRUE(label);
 
     r = run_checker(dir.path, {"--map-sheet", "0", "0", dir.path + "none.png"});

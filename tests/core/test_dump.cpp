@@ -33,16 +33,8 @@ TEST(Dump, FieldsListsAndCellsInOrder) {
     engine.time_ticks = 7;
     engine.window_mode = 1;
     create_world_grid(512, 512);
-    cursor_sprite* s = list_add(engine.cursor_sprites);
-    s->pos_x = 12.5f;
-    s->pos_y = -3;
-    s->heading = direction_idle;
-    s->step_counter = 4;
-    enemy* e = list_add(engine.enemy_list);
-    e->pos_x = 100;
-    e->pos_y = 200;
-    e->walk_direction = direction_left;
-    e->ai_level = 2;
+    *list_add(engine.cursor_sprites) = {.pos_x = 12.5f, .pos_y = -3, .step_counter = 4, .heading = direction_idle};
+    *list_add(engine.enemy_list) = {.pos_x = 100, .pos_y = 200, .ai_level = 2, .walk_direction = direction_left};
     list_add(engine.object_instances);
     list_add(engine.object_instances);
     world_cell& c = cell_at(1, 0);

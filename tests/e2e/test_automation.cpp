@@ -11,42 +11,31 @@
 
 #include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "support/test_support.h"
+#include "support/dump.h"
+#include "support/game_folder.h"
+#include "support/screenshot.h"
 
-using tw::test::TempDir;
-using tw::test::crlf;
-using tw::test::run_tileworld;
+using namespace tw::test;
 
 namespace {
 
 // A game folder with a configuration and a world base file: the world view
 // is off, so each frame shows only the debug line over what the buffers held.
-void write_small_game(const TempDir& dir) {
-    dir.write("DATA/ini.txt", crlf({"WINDOWMODE", "0", "USESELFCREATEBASE", "1", "SELFCREATEBASE",
-                                    "DATA\\base.txt", "RESOLUTION", "32", "RESBASEW", "1024", "APPNAME",
-                                    "Scripted", "MAPSIZE", "20"}));
+void write_small_game(const GameFolder& dir) {
+    dir.configure({"WINDOWMODE", "0", "USESELFCREATEBASE", "1", "SELFCREATEBASE", "DATA\\base.txt", "RESOLUTION",
+                   "32", "RESBASEW", "1024", "APPNAME", "Scripted", "MAPSIZE", "20"});
     dir.write("DATA/base.txt", crlf({"base", "20", "15", "", ""}));
-}
-
-tw::rgba_image read_png(const std::string& path) {
-    tw::rgba_image image;
-    std::string why;
-    tw::use_png_decoder();
-    tw::decode_image_file(path, image, why);
-    return image;
 }
 
 }  // namespace
 
 TEST(AutomationEndToEnd, ScreenshotShowsTheDebugLineAndQuitEndsCleanly) {
-    TempDir dir;
+    GameFolder dir;
     write_small_game(dir);
-    const std::string shot = dir.path + "frame.png";
-    dir.write("script.txt", "at 100 screenshot " + shot + "\nat 101 quit\n");
-    auto r = run_tileworld(dir.path, {"TILEWORLD_DISPLAY=640x400", "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    auto r = dir.play("at 100 screenshot frame.png\nat 101 quit\n", "640x400");
     EXPECT_EQ(r.exit_code, 0) << r.err;
 
-    tw::rgba_image image = read_png(shot);
+    const Screenshot image = read_screenshot(dir.file("frame.png"));
     ASSERT_EQ(image.width, 640) << r.err;
     ASSERT_EQ(image.height, 400);
     // The debug line's text colour (255, 255, 200) appears in its row band
@@ -54,8 +43,7 @@ TEST(AutomationEndToEnd, ScreenshotShowsTheDebugLineAndQuitEndsCleanly) {
     int text_pixels = 0, above = 0;
     for (int y = 0; y < 70; ++y) {
         for (int x = 0; x < 640; ++x) {
-            const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * 640 + x) * 4];
-            if (p[0] == 255 && p[1] == 255 && p[2] == 200) (y < 38 ? above : text_pixels) += 1;
+            if (image.is(x, y, {255, 255, 200})) (y < 38 ? above : text_pixels) += 1;
         }
     }
     EXPECT_GT(text_pixels, 100);
@@ -63,10 +51,9 @@ TEST(AutomationEndToEnd, ScreenshotShowsTheDebugLineAndQuitEndsCleanly) {
 }
 
 TEST(AutomationEndToEnd, MalformedScriptExitsWithCodeTwo) {
-    TempDir dir;
+    GameFolder dir;
     write_small_game(dir);
-    dir.write("script.txt", "at 10 quit\nat ten quit\n");
-    auto r = run_tileworld(dir.path, {"TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    auto r = dir.play("at 10 quit\nat ten quit\n", "");
     EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
 }
@@ -74,11 +61,9 @@ TEST(AutomationEndToEnd, MalformedScriptExitsWithCodeTwo) {
 // Without a display and without offscreen rendering asked for, the window
 // cannot open: the program says so and ends instead of running unseen.
 TEST(AutomationEndToEnd, NoDisplayMeansNoWindow) {
-    TempDir dir;
+    GameFolder dir;
     write_small_game(dir);
-    dir.write("script.txt", "at 1000 quit\n");
-    auto r = run_tileworld(dir.path, {"SDL_VIDEODRIVER=", "DISPLAY=", "WAYLAND_DISPLAY=",
-                                      "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    auto r = dir.play("at 1000 quit\n", "", {"SDL_VIDEODRIVER=", "DISPLAY=", "WAYLAND_DISPLAY="});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_NE(r.err.find("Could not open window"), std::string::npos) << r.err;
 }
@@ -86,21 +71,15 @@ TEST(AutomationEndToEnd, NoDisplayMeansNoWindow) {
 // A scripted fault happens inside a frame after start-up: the report log gets
 // its six lines and the game goes on to the later commands.
 TEST(AutomationEndToEnd, ScriptedFaultIsReportedAndTheGameGoesOn) {
-    TempDir dir;
+    GameFolder dir;
     write_small_game(dir);
-    dir.write("DATA/ini.txt", tw::test::read_file(dir.path + "DATA/ini.txt") +
-                                  crlf({"LOGPATH", "LOG\\", "LOGFILE", "report.txt"}));
+    dir.more_configuration({"LOGPATH", "LOG\\", "LOGFILE", "report.txt"});
     dir.write("LOG/readme.txt", "reports land here\n");
-    const std::string dump = dir.path + "after.txt";
-    dir.write("script.txt", "at 20 fault\nat 40 dump " + dump + "\nat 41 quit\n");
-    auto r = run_tileworld(dir.path, {"TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
+    auto r = dir.play("at 20 fault\nat 40 dump after.txt\nat 41 quit\n", "");
     EXPECT_EQ(r.exit_code, 0) << r.err;
 
-    const std::string report = tw::test::read_file(dir.path + "LOG/report.txt");
-    int lines = 0;
-    for (size_t at = report.find("\r\n"); at != std::string::npos; at = report.find("\r\n", at + 2)) ++lines;
-    EXPECT_EQ(lines, 6) << report;
-    EXPECT_NE(tw::test::read_file(dump).find("loop_state 18"), std::string::npos) << "the game went on";
+    EXPECT_EQ(fault_report_problem(read_file(dir.file("LOG/report.txt"))), "");
+    EXPECT_EQ(read_dump(dir.file("after.txt")).field("loop_state"), "18") << "the game went on";
 }
 
 // TILEWORLD_PACE holds a headless run to its rate in the game and on the
@@ -109,11 +88,11 @@ TEST(AutomationEndToEnd, ScriptedFaultIsReportedAndTheGameGoesOn) {
 // apart: never less (bar the file clock's coarseness), and not much more even
 // on a loaded machine. A malformed value is refused with one line on stderr.
 TEST(AutomationEndToEnd, PacedRunHoldsItsRateAndThePauseScreenIdles) {
-    TempDir dir;
+    GameFolder dir;
     write_small_game(dir);
     const std::string d = dir.path;
-    dir.write("script.txt", "at 20 dump " + d + "a\nat 120 dump " + d + "b\nat 121 key 25 down\nat 123 key 25 up\n"
-                            "at 130 dump " + d + "c\nat 180 dump " + d + "e\nat 181 quit\n");
+    const std::string script = "at 20 dump a\nat 120 dump b\nat 121 key 25 down\nat 123 key 25 up\n"
+                               "at 130 dump c\nat 180 dump e\nat 181 quit\n";
     auto cpu_of = [](const rusage& u) {
         return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
                static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
@@ -121,8 +100,7 @@ TEST(AutomationEndToEnd, PacedRunHoldsItsRateAndThePauseScreenIdles) {
     rusage before{}, after{};
     getrusage(RUSAGE_CHILDREN, &before);
     const auto start = std::chrono::steady_clock::now();
-    auto r = run_tileworld(d, {"TILEWORLD_PACE=50", "TILEWORLD_DISPLAY=320x200",
-                                "TILEWORLD_SCRIPT=" + d + "script.txt"});
+    auto r = dir.play(script, "320x200", {"TILEWORLD_PACE=50"});
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     getrusage(RUSAGE_CHILDREN, &after);
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -138,15 +116,11 @@ TEST(AutomationEndToEnd, PacedRunHoldsItsRateAndThePauseScreenIdles) {
         EXPECT_LE(written(to) - written(from), frames / 50.0 * 2) << from << " to " << to;
     }
     // Paused indeed: the frame counter stood still between the later dumps only.
-    auto counter = [&](const char* name) {
-        const std::string dump = tw::test::read_file(d + name);
-        return dump.substr(std::min(dump.find("frame_cycle_counter "), dump.size()), 24);
-    };
+    auto counter = [&](const char* name) { return read_dump(d + name).field("frame_cycle_counter"); };
     EXPECT_EQ(counter("c"), counter("e"));
     EXPECT_NE(counter("a"), counter("c"));
 
-    dir.write("quit.txt", "at 1 quit\n");
-    r = run_tileworld(d, {"TILEWORLD_PACE=fast", "TILEWORLD_DISPLAY=320x200", "TILEWORLD_SCRIPT=" + d + "quit.txt"});
+    r = dir.play("at 1 quit\n", "320x200", {"TILEWORLD_PACE=fast"});
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_NE(r.err.find("TILEWORLD_PACE=fast ignored"), std::string::npos) << r.err;
 }

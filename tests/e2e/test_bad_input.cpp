@@ -11,47 +11,40 @@
 #include <string>
 #include <vector>
 
-#include "support/test_support.h"
+#include "support/game_folder.h"
 
 namespace fs = std::filesystem;
-using tw::test::TempDir;
-using tw::test::crlf;
-using tw::test::read_file;
+using namespace tw::test;
 
 namespace {
 
 // ===========================================================================
-// A game to damage: the sample labyrinth with a small world
+// A game to damage: the sample labyrinth with a small world (scripts and
+// dumps go outside the folder)
 // ===========================================================================
 
-struct Game {
-    TempDir dir;      // the game folder lives in dir.path + "game/"
-    TempDir outside;  // script and dumps, outside the game folder
-    std::string root;
-
-    Game() {
-        root = dir.path + "game/";
-        fs::copy(std::string(TILEWORLD_SOURCE_DIR) + "/game", root, fs::copy_options::recursive);
-        write("DATA/world.base", crlf({"small", "14", "10", "", ""}));
-    }
+struct Game : GameFolder {
+    Game() : GameFolder("game") { write("DATA/world.base", crlf({"small", "14", "10", "", ""})); }
+    // Writes a file, in place of a folder of that name if there is one.
     void write(const std::string& relative, const std::string& contents) const {
-        fs::path p = fs::path(root) / relative;
+        fs::path p = fs::path(path) / relative;
         if (fs::is_directory(p)) fs::remove_all(p);
-        fs::create_directories(p.parent_path());
-        dir.write("game/" + relative, contents);
+        TempDir::write(relative, contents);
     }
-    // Later pairs win, so appending overrides a key of the sample configuration.
-    void configure(const std::vector<std::string>& pairs) const {
-        write("DATA/ini.txt", read_file(root + "DATA/ini.txt") + crlf(pairs));
+    // A saved world instead of the labyrinth: WORLDS/<name>.ai42 with these
+    // size lines and one record.
+    void saved_world(const std::string& name, const std::string& w, const std::string& h) const {
+        more_configuration({"USESELFCREATEBASE", "0", "APPENTRY", "WORLDS\\", "APPSTART", name});
+        write("WORLDS/" + name + ".ai42", crlf({name, w, h, "", "", "1", "2", "3"}));
     }
     // Replaces a file by a folder of the same name.
     void make_folder(const std::string& relative) const {
-        fs::remove_all(fs::path(root) / relative);
-        fs::create_directories(fs::path(root) / relative / "inside");
+        fs::remove_all(fs::path(path) / relative);
+        fs::create_directories(fs::path(path) / relative / "inside");
     }
     std::vector<std::string> files(const std::string& folder, const std::string& extension) const {
         std::vector<std::string> found;
-        for (const auto& e : fs::directory_iterator(fs::path(root) / folder))
+        for (const auto& e : fs::directory_iterator(fs::path(path) / folder))
             if (e.is_regular_file() && e.path().extension() == extension)
                 found.push_back(folder + "/" + e.path().filename().string());
         return found;
@@ -72,24 +65,24 @@ Listing listing(const std::string& root) {
 }
 
 struct Outcome {
-    tw::test::RunResult run;
+    RunResult run;
     std::string dump;  // the engine's state at frame 120; empty when the game did not get there
 };
 
 // Plays the game for 120 presented frames, then quits; checks what every run
 // must hold, whatever the damage.
 Outcome play(const Game& g) {
-    const Listing before = listing(g.root);
+    const Listing before = listing(g.path);
     const std::string dump = g.outside.path + "state.txt";
     const std::string script = g.outside.write("script.txt", "at 120 dump " + dump + "\nat 121 quit\n");
     Outcome o;
-    o.run = tw::test::run_tileworld(g.root, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400"}, 300);
+    o.run = run_tileworld(g.path, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400"}, 300);
     o.dump = fs::exists(dump) ? read_file(dump) : "";
 
     EXPECT_EQ(o.run.exit_code, 0) << o.run.err;
     EXPECT_EQ(o.run.err.find("Sanitizer"), std::string::npos) << o.run.err;
     EXPECT_EQ(o.run.err.find("runtime error"), std::string::npos) << o.run.err;
-    Listing after = listing(g.root);
+    Listing after = listing(g.path);
     after.erase("LOG/report.log");
     EXPECT_EQ(after, before) << "the program wrote into the game folder";
     return o;
@@ -153,7 +146,7 @@ std::string huge_tga() {
 TEST(BadInput, MissingFoldersArePassedOverAndTheGamePlays) {
     Game g;
     for (const char* folder : {"GFX/TOPO", "GFX/WORLD", "GFX/CURSOR", "GFX/FONT", "GFX/LOAD", "SFX", "TYPES", "LOG"})
-        fs::remove_all(fs::path(g.root) / folder);
+        fs::remove_all(fs::path(g.path) / folder);
     Outcome o = play(g);
     expect_plays(o);
     // Without object files every cell stays a bare wall: nothing to walk on,
@@ -165,8 +158,8 @@ TEST(BadInput, MissingFoldersArePassedOverAndTheGamePlays) {
 
 TEST(BadInput, WithoutTheDataFolderTheConfigurationCannotBeOpened) {
     Game g;
-    fs::remove_all(fs::path(g.root) / "DATA");
-    expect_fatal(play(g), " Could not open " + g.root + "DATA\\ini.txt");
+    fs::remove_all(fs::path(g.path) / "DATA");
+    expect_fatal(play(g), " Could not open " + g.path + "DATA\\ini.txt");
 }
 
 TEST(BadInput, EmptyConfigurationMeansNoWorldToLoad) {
@@ -179,7 +172,7 @@ TEST(BadInput, EmptyConfigurationMeansNoWorldToLoad) {
 TEST(BadInput, EmptyDataFilesArePassedOver) {
     Game g;
     for (const char* folder : {"GFX/TOPO", "GFX/WORLD", "GFX/CURSOR", "GFX/FONT", "GFX/LOAD", "SFX", "TYPES/LABY"})
-        for (const auto& e : fs::directory_iterator(fs::path(g.root) / folder)) g.write(fs::relative(e.path(), g.root), "");
+        for (const auto& e : fs::directory_iterator(fs::path(g.path) / folder)) g.write(fs::relative(e.path(), g.path), "");
     g.write("DATA/world.base", "");
     g.write("DATA/font.txt", "");
     Outcome o = play(g);
@@ -211,12 +204,12 @@ TEST(BadInput, TenMegabyteLinesInEveryTextFile) {
     Game g;
     const std::string line = ten_megabytes('x');
     // An unknown key with a huge value, a huge window title, a huge key.
-    g.configure({"NOTE", line, "APPNAME", line, line, "1"});
+    g.more_configuration({"NOTE", line, "APPNAME", line, line, "1"});
     g.write("DATA/world.base", crlf({line, "12", "9", line, line}));
-    const std::string floor = read_file(g.root + "TYPES/LABY/LAB_FLOOR");
+    const std::string floor = read_file(g.path + "TYPES/LABY/LAB_FLOOR");
     g.write("TYPES/LABY/LAB_FLOOR", crlf({line, "1"}) + floor + crlf({"INTERNALNAME", line}));
     const std::string dll = g.files("GFX/WORLD", ".dll").front();
-    g.write(dll, read_file(g.root + dll) + crlf({"DHOTSPOT", line, line, "5"}));
+    g.write(dll, read_file(g.path + dll) + crlf({"DHOTSPOT", line, line, "5"}));
     // Ten million characters for the sprite font: each glyph loads once.
     std::string font = ten_megabytes('A');
     for (size_t i = 0; i < font.size(); i += 4099) font[i] = "abcIZ7.-"[i % 8];
@@ -228,12 +221,11 @@ TEST(BadInput, WorldsLargerThanTheEngineHandlesAreRefused) {
     {
         Game g;
         g.write("DATA/world.base", crlf({"huge", "5000", "5000", "", ""}));
-        expect_fatal(play(g), " Could not open:" + g.root + "DATA\\world.base");
+        expect_fatal(play(g), " Could not open:" + g.path + "DATA\\world.base");
     }
     {
         Game g;
-        g.configure({"USESELFCREATEBASE", "0", "APPENTRY", "WORLDS\\", "APPSTART", "HUGE"});
-        g.write("WORLDS/HUGE.ai42", crlf({"huge", "2000", "3", "", "", "1", "2", "3"}));
+        g.saved_world("HUGE", "2000", "3");
         expect_fatal(play(g), " Could not open topographic data");
     }
 }
@@ -242,7 +234,7 @@ TEST(BadInput, NegativeSizesAndSettings) {
     {
         Game g;
         g.write("DATA/world.base", crlf({"negative", "-10", "-7", "", ""}));
-        g.configure({"MAPSIZE", "-3", "MULTITASK", "-1", "RESBASEW", "-640", "CURSORSPEED", "-9", "WORLDREFRESH", "-5"});
+        g.more_configuration({"MAPSIZE", "-3", "MULTITASK", "-1", "RESBASEW", "-640", "CURSORSPEED", "-9", "WORLDREFRESH", "-5"});
         Outcome o = play(g);
         expect_plays(o);
         EXPECT_NE(o.dump.find("\nworld_width 0\n"), std::string::npos);
@@ -251,13 +243,12 @@ TEST(BadInput, NegativeSizesAndSettings) {
     }
     {
         Game g;
-        g.configure({"RESOLUTION", "-32"});
+        g.more_configuration({"RESOLUTION", "-32"});
         expect_plays(play(g));
     }
     {
         Game g;
-        g.configure({"USESELFCREATEBASE", "0", "APPENTRY", "WORLDS\\", "APPSTART", "MINUS"});
-        g.write("WORLDS/MINUS.ai42", crlf({"minus", "-4", "2", "", "", "1", "2", "3"}));
+        g.saved_world("MINUS", "-4", "2");
         expect_fatal(play(g), " Could not open topographic data");
     }
 }
@@ -284,7 +275,7 @@ TEST(BadInput, TruncatedOggFilesAreKeptOrPassedOver) {
     const std::vector<std::string> sounds = g.files("SFX", ".ogg");
     ASSERT_FALSE(sounds.empty());
     for (size_t i = 0; i < sounds.size(); ++i) {
-        const std::string whole = read_file(g.root + sounds[i]);
+        const std::string whole = read_file(g.path + sounds[i]);
         // Cut in the middle of the audio, inside the headers, and after the signature.
         const size_t keep[] = {whole.size() / 2, 100, 4};
         g.write(sounds[i], whole.substr(0, keep[i % 3]));
@@ -322,11 +313,11 @@ TEST(BadInput, ConfigurationAndWorldFilesThatAreFolders) {
     {
         Game g;
         g.make_folder("DATA/ini.txt");
-        expect_fatal(play(g), " Could not open " + g.root + "DATA\\ini.txt");
+        expect_fatal(play(g), " Could not open " + g.path + "DATA\\ini.txt");
     }
     {
         Game g;
         g.make_folder("DATA/world.base");
-        expect_fatal(play(g), " Could not open:" + g.root + "DATA\\world.base");
+        expect_fatal(play(g), " Could not open:" + g.path + "DATA\\world.base");
     }
 }

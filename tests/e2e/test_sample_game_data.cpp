@@ -242,6 +242,12 @@ TEST(SampleGameData, GeneratorReproducesTheCommittedFiles) {
         }
         EXPECT_GT(files, 100u);
     }
+    // The installed icons, square at their nominal sizes.
+    for (long size : {48, 256}) {
+        const std::string icon = "packaging/icons/tileworld-" + std::to_string(size) + ".png";
+        EXPECT_EQ(png_size(source + "/" + icon), std::make_pair(size, size)) << icon;
+        EXPECT_EQ(read_file(out.path + icon), read_file(source + "/" + icon)) << icon << " differs: run gen_assets";
+    }
 }
 
 // Glyphs are placed by their top-left corner, so a glyph of another height

@@ -15,17 +15,19 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "runtime/inspection.h"
+#include "runtime/media_runtime.h"
+#include "support/dump.h"
 #include "support/test_support.h"
 
 using tw::test::TempDir;
 using tw::test::crlf;
+using tw::test::Dump;
+using tw::test::read_dump;
 
 namespace {
 
@@ -47,20 +49,6 @@ void write_game(const TempDir& dir) {
     dir.write("GFX/.keep", "");
     for (const char* name : {"GFX/load0.png", "GFX/load1.png"})  // '#' is drawn as 0 or 1
         ASSERT_TRUE(tw::save_png(dir.path + name, noise));
-}
-
-// The named fields of a dump: its lines of exactly two words, up to the first
-// other line.
-std::map<std::string, long> dump_numbers(const std::string& path) {
-    std::map<std::string, long> fields;
-    std::istringstream in(tw::test::read_file(path));
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string name, value, more;
-        if (!(words >> name >> value) || (words >> more)) break;
-        fields[name] = std::atol(value.c_str());
-    }
-    return fields;
 }
 
 // Waits until the program writes into the pipe, which keeps it there; the
@@ -134,12 +122,12 @@ TEST(Stopping, EachSignalEndsTheProgramCleanlyWhereverItIs) {
         EXPECT_EQ(program.result.err, "");
 
         // It was where the case says, and ended before showing another frame.
-        auto a = dump_numbers(dir.path + "before.txt"), b = dump_numbers(dir.path + "at.txt");
-        ASSERT_TRUE(a.count("frame_cycle_counter") && b.count("frame_cycle_counter"));
-        EXPECT_EQ(b["frame_cycle_counter"] - a["frame_cycle_counter"], p.loop_frames);
+        const Dump a = read_dump(dir.path + "before.txt"), b = read_dump(dir.path + "at.txt");
+        ASSERT_TRUE(a.exists && b.exists);
+        EXPECT_EQ(b.num("frame_cycle_counter") - a.num("frame_cycle_counter"), p.loop_frames);
         if (std::string(p.where) == "world build") {
             // 84 rows still to build, a frame every 167 cells.
-            EXPECT_EQ(b["world_height"], 83);
+            EXPECT_EQ(b.num("world_height"), 83);
         }
         EXPECT_FALSE(tw::file_exists(dir.path + "after.txt"));
     }

@@ -62,29 +62,23 @@ TEST_F(Enemies, ActingChanceOfMinusOneNeverActsAndZeroActsEveryFrame) {
 }
 
 TEST_F(Enemies, NewDirectionTriesRightLeftDownUpInThatOrder) {
-    enemy e = at_cell(4, 4);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_right);
-    EXPECT_EQ(e.pos_x, 4 * 32 + 8);
-
-    e = at_cell(4, 4);
-    wall(5, 4);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_left);
-    EXPECT_EQ(e.pos_x, 4 * 32 - 8);
-
-    e = at_cell(4, 4);
-    wall(3, 4);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_down);
-    EXPECT_EQ(e.pos_y, 4 * 32 + 8);
-
-    e = at_cell(4, 4);
-    wall(4, 5);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_up);
-    EXPECT_EQ(e.pos_y, 4 * 32 - 8);
-    EXPECT_EQ(e.pos_x, 4 * 32);
+    // Each row walls off the side the row before took.
+    const struct {
+        int wall_x, wall_y;  // -1: no wall yet
+        int direction, dx, dy;
+    } tries[] = {{-1, -1, direction_right, 8, 0},
+                 {5, 4, direction_left, -8, 0},
+                 {3, 4, direction_down, 0, 8},
+                 {4, 5, direction_up, 0, -8}};
+    enemy e;
+    for (const auto& t : tries) {
+        if (t.wall_x >= 0) wall(t.wall_x, t.wall_y);
+        e = at_cell(4, 4);
+        wander(e);
+        EXPECT_EQ(e.walk_direction, t.direction);
+        EXPECT_EQ(e.pos_x, 4 * 32 + t.dx);
+        EXPECT_EQ(e.pos_y, 4 * 32 + t.dy);
+    }
 
     // Boxed in: nothing moves and the old direction stays.
     e = at_cell(4, 4);
@@ -141,27 +135,22 @@ TEST_F(Enemies, KeepsWalkingItsDirectionUntilBlocked) {
 }
 
 TEST_F(Enemies, CellOfAnEnemyBetweenTwoCellsRoundsHalvesToEven) {
-    // 16 px is half a cell: cell 0, so cell 1 is its right neighbour.
-    enemy e = at_cell(0, 4);
-    e.pos_x = 16;
-    wall(1, 4);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_down);
-
-    // 80 px is cell 2.5: cell 2, so a wall on cell 3 blocks it.
-    e = at_cell(0, 6);
-    e.pos_x = 80;
-    wall(3, 6);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_left);
-    EXPECT_EQ(e.pos_x, 72);
-
-    // 81 px is past the half: cell 3 (free), so cell 4 is tested.
-    e = at_cell(0, 8);
-    e.pos_x = 81;
-    wall(4, 8);
-    wander(e);
-    EXPECT_EQ(e.walk_direction, direction_left);
+    const struct {
+        int pos_x, wall_x, direction, x_after;
+        const char* why;
+    } cases[] = {{16, 1, direction_down, 16, "16 px is half a cell: cell 0, so cell 1 is its right neighbour"},
+                 {80, 3, direction_left, 72, "80 px is cell 2.5: cell 2, so a wall on cell 3 blocks it"},
+                 {81, 4, direction_left, 73, "81 px is past the half: cell 3 (free), so cell 4 is tested"}};
+    int y = 4;  // a row of its own for each case
+    for (const auto& c : cases) {
+        enemy e = at_cell(0, y);
+        e.pos_x = c.pos_x;
+        wall(c.wall_x, y);
+        wander(e);
+        EXPECT_EQ(e.walk_direction, c.direction) << c.why;
+        EXPECT_EQ(e.pos_x, c.x_after) << c.why;
+        y += 2;
+    }
 }
 
 TEST_F(Enemies, StepSizeIsTheCellOverStepsPerCellRoundedEveryStep) {

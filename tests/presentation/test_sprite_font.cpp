@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "presentation/presentation.h"
-#include "presentation/test_world_view_png.h"
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;
@@ -89,24 +89,14 @@ TEST(SpriteFontFile, ImageNamesFollowTheTable) {
     engine.font_path = dir.path + "font";
     read_font_description(dir.path + "font.txt");
     const auto name = [](int code) { return engine.font_char_table[static_cast<size_t>(code)].image_name; };
-    EXPECT_EQ(name('.'), "POINT");
-    EXPECT_EQ(name('['), "FLOPPY");
-    EXPECT_EQ(name(']'), "FLOPPYB");
-    EXPECT_EQ(name('-'), "MINUS");
-    EXPECT_EQ(name('"'), "FUEL");
-    EXPECT_EQ(name('('), "LEFT");
-    EXPECT_EQ(name(')'), "RIGHT");
-    EXPECT_EQ(name(':'), "POINTPOINT");
-    EXPECT_EQ(name('*'), "STERN");
-    EXPECT_EQ(name('&'), "GUIBACK");
-    EXPECT_EQ(name('@'), "LIFE");
-    EXPECT_EQ(name('+'), "PLUS");
-    EXPECT_EQ(name(246), "IDCARD");
-    EXPECT_EQ(name(214), "IDCARD");
-    EXPECT_EQ(name(196), "HERZ");
-    EXPECT_EQ(name(228), "HERZ");
-    EXPECT_EQ(name('u'), "_u");  // from the u with diaeresis
-    EXPECT_EQ(name(252), "");
+    const std::pair<int, const char*> names[] = {
+        {'.', "POINT"}, {'[', "FLOPPY"},  {']', "FLOPPYB"},    {'-', "MINUS"},   {'"', "FUEL"},
+        {'(', "LEFT"},  {')', "RIGHT"},   {':', "POINTPOINT"}, {'*', "STERN"},   {'&', "GUIBACK"},
+        {'@', "LIFE"},  {'+', "PLUS"},    {246, "IDCARD"},     {214, "IDCARD"},  {196, "HERZ"},
+        {228, "HERZ"},
+        {'u', "_u"},  // from the u with diaeresis
+        {252, ""}};
+    for (const auto& [code, image] : names) EXPECT_EQ(name(code), image) << code;
     EXPECT_EQ(name('S'), "S");  // from the sharp s
     EXPECT_EQ(name(223), "");
     EXPECT_EQ(name('a'), "_a");

@@ -48,6 +48,12 @@ protected:
         return *s;
     }
     cursor_sprite& figure(int i) { return engine.cursor_sprites.items[static_cast<size_t>(i)]; }
+    // The first figure, moved to (x, y).
+    cursor_sprite& figure_at(float x, float y) {
+        figure(0).pos_x = x;
+        figure(0).pos_y = y;
+        return figure(0);
+    }
     void wall(int x, int y) { cell_at(x, y).use_collision = 1; }
     void hold(std::initializer_list<int> keys) {
         for (int k : keys) inject_key(k, true);
@@ -118,9 +124,7 @@ TEST_F(Steering, TwoAxesTestTheCellReallyEntered) {
 }
 
 TEST_F(Steering, CellsOutsideTheGridBlock) {
-    cursor_sprite& s = figure(0);
-    s.pos_x = 0;
-    s.pos_y = 0;
+    cursor_sprite& s = figure_at(0, 0);
     steer_by_keyboard(s, -1, 0);
     EXPECT_EQ(engine.steer_x, 0);
     steer_by_keyboard(s, 0, -1);
@@ -181,9 +185,7 @@ TEST_F(Steering, VerticalThirdLineIsStrictGoingUp) {
 TEST_F(Steering, NoScrollPastTheWorldsLastColumnOrRow) {
     engine.world_width = 25;   // 20 columns shown: origin 6 shows 6..25
     engine.world_height = 20;  // 15 rows shown: origin 6 shows 6..20
-    cursor_sprite& s = figure(0);
-    s.pos_x = 192;
-    s.pos_y = 160;
+    cursor_sprite& s = figure_at(192, 160);
     for (int i = 0; i < 8; ++i) pass(1, 0);
     EXPECT_EQ(engine.view_origin_x, 6.0f);
     EXPECT_EQ(s.pos_x, 192.0f + 2 * 32);

@@ -225,20 +225,10 @@ TEST_F(WorldViewLogic, CountedPointsAppearOnePerFrame) {
 
 TEST_F(WorldViewLogic, EnemiesTakeTheirStepInTheEnemyPass) {
     // Acts every frame, always picks a direction, and right is free.
-    enemy* e = list_add(engine.enemy_list);
-    e->pos_x = 64;
-    e->pos_y = 64;
-    e->velo_x = 2;
-    e->velo_y = 2;
-    e->d_move = 0;
-    e->change_direction = 0;
-    e->random_move = 0;
-    e->ai_level = 0;
-    enemy* still = list_add(engine.enemy_list);
-    still->pos_x = 96;
-    still->pos_y = 96;
-    still->velo_x = 2;
-    still->ai_level = 3;  // stands still
+    *list_add(engine.enemy_list) = {.pos_x = 64, .pos_y = 64, .random_move = 0, .velo_x = 2, .velo_y = 2,
+                                    .ai_level = 0, .d_move = 0, .change_direction = 0};
+    // This one stands still.
+    *list_add(engine.enemy_list) = {.pos_x = 96, .pos_y = 96, .velo_x = 2, .ai_level = 3};
     draw_enemies();
     EXPECT_EQ(list_at(engine.enemy_list, 0)->pos_x, 80);
     EXPECT_EQ(list_at(engine.enemy_list, 0)->walk_direction, direction_right);

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "presentation/presentation.h"
-#include "presentation/test_world_view_png.h"
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;

@@ -12,11 +12,12 @@
 
 using namespace tw;
 using tw::test::TempDir;
+using tw::test::read_file;
 
 namespace {
 
-std::vector<std::string> dumps;
-void record_dump(const text& path) { dumps.push_back(path); }
+int dumps_made = 0;
+text count_dump() { return "dump " + std::to_string(++dumps_made) + "\n"; }
 
 int faults_seen = 0;
 void count_fault() { ++faults_seen; }
@@ -32,14 +33,14 @@ struct Automation : ::testing::Test {
         video_shutdown();
         automation_startup();  // no script any more
         set_dump_handler(nullptr);
-        dumps.clear();
+        dumps_made = 0;
     }
 };
 
 }  // namespace
 
 TEST_F(Automation, CommandsTakeEffectOnceTheirFrameWasPresented) {
-    set_dump_handler(record_dump);
+    set_dump_handler(count_dump);
     start("# a comment, then a blank line\n"
           "\n"
           "at 0 key 30 down\r\n"
@@ -49,17 +50,15 @@ TEST_F(Automation, CommandsTakeEffectOnceTheirFrameWasPresented) {
           "at 3 quit\n");
     examine_keyboard();
     EXPECT_TRUE(key_pushed(30)) << "frame 0 inputs are there from the start";
-    EXPECT_TRUE(dumps.empty());
+    EXPECT_EQ(dumps_made, 0);
 
     flip_buffers();  // one frame presented
-    ASSERT_EQ(dumps.size(), 1u);
-    EXPECT_EQ(dumps[0], dir.path + "one with blank.txt");
+    EXPECT_EQ(read_file(dir.path + "one with blank.txt"), "dump 1\n");
     examine_keyboard();
     EXPECT_TRUE(key_pushed(30));
 
     flip_buffers();  // two
-    ASSERT_EQ(dumps.size(), 2u);
-    EXPECT_EQ(dumps[1], dir.path + "two.txt");
+    EXPECT_EQ(read_file(dir.path + "two.txt"), "dump 2\n");
     EXPECT_FALSE(automation_quit_requested());
     examine_keyboard();
     EXPECT_TRUE(key_released(30));
@@ -67,7 +66,7 @@ TEST_F(Automation, CommandsTakeEffectOnceTheirFrameWasPresented) {
     flip_buffers();  // three
     EXPECT_TRUE(automation_quit_requested());
     flip_buffers();
-    EXPECT_EQ(dumps.size(), 2u) << "each command runs once";
+    EXPECT_EQ(dumps_made, 2) << "each command runs once";
 }
 
 TEST_F(Automation, FaultHappensInsideTheNextFrameOnly) {
@@ -144,6 +143,14 @@ TEST(AutomationErrors, MalformedLinesEndTheProgramNamingTheLine) {
         "at 5 quit now",            // trailing words
         "at 5 jump",                // unknown command
         "joystick please",          // trailing words
+        "seed -1",                  // below the generator's range
+        "seed 4294967296",          // above it
+        "display 640",              // no height
+        "display 0x480",            // an empty display
+        "at 5 check 0123456789abcdef",      // no field digits
+        "at 5 check 0123456789abcde 00",    // 15 digits
+        "at 5 check 0123456789abcdef 0",    // half a field
+        "at 5 check 0123456789abcdeg 00",   // not hex
     };
     for (const char* line : bad) {
         const std::string path = dir.write("bad.txt", "# fine\nat 1 quit\n" + std::string(line) + "\nat 2 quit\n");
@@ -153,4 +160,102 @@ TEST(AutomationErrors, MalformedLinesEndTheProgramNamingTheLine) {
     setenv("TILEWORLD_SCRIPT", (dir.path + "missing.txt").c_str(), 1);
     EXPECT_EXIT(automation_startup(), ::testing::ExitedWithCode(2), "missing.txt");
     unsetenv("TILEWORLD_SCRIPT");
+}
+
+// ---------------------------------------------------------------------------
+// Recording and replaying
+// ---------------------------------------------------------------------------
+
+namespace {
+
+const std::string sample_dump =
+    "loop_state 18\nworld_number 0\ncursor 0 16 32 17 0\nenemy 0 40 8 13 1\nenemy 1 72 8 14 1\n"
+    "instances 3\ncell 0 0 1 255 1 0 0 -1 -1,-1,-1,-1,-1,-1,-1,-1 WALL\n";
+
+std::string changed(std::string s, const std::string& from, const std::string& to) {
+    return s.replace(s.find(from), from.size(), to);
+}
+
+int frame_counter = 0;
+text frame_dump() { return "frames " + std::to_string(frame_counter) + "\n"; }
+
+}  // namespace
+
+TEST(DumpDigest, NamesTheFirstDifferingFieldWhateverTheLineEnds) {
+    const std::string digest = dump_digest(sample_dump);
+    std::string why;
+    EXPECT_TRUE(dump_matches(sample_dump, digest, why));
+    EXPECT_TRUE(dump_matches(changed(changed(sample_dump, "18\n", "18\r\n"), "WALL\n", "WALL\r\n"), digest, why))
+        << "a dump written with CR LF digests the same";
+
+    EXPECT_FALSE(dump_matches(changed(sample_dump, "world_number 0", "world_number 1"), digest, why));
+    EXPECT_EQ(why, "world_number (replay: world_number 1)");
+    EXPECT_FALSE(dump_matches(changed(sample_dump, "enemy 1 72", "enemy 1 73"), digest, why));
+    EXPECT_EQ(why, "enemy (2 lines)");
+    EXPECT_FALSE(dump_matches(changed(sample_dump, "enemy 0 40 8 13 1\nenemy 1 72 8 14 1",
+                                      "enemy 1 72 8 14 1\nenemy 0 40 8 13 1"), digest, why))
+        << "the order of a field's lines counts";
+    EXPECT_FALSE(dump_matches(changed(sample_dump, "WALL", "FLOOR"), digest, why));
+    EXPECT_EQ(why.rfind("cell ", 0), 0u) << why;
+    EXPECT_FALSE(dump_matches(sample_dump.substr(0, sample_dump.find("cell ")), digest, why));
+    EXPECT_EQ(why, "the fields after instances");
+}
+
+TEST_F(Automation, RecordingTakesInputOncePerFrameAndChecksTheState) {
+    set_dump_handler(frame_dump);
+    const std::string path = dir.path + "recording.txt";
+    setenv("TILEWORLD_RECORD", path.c_str(), 1);
+    automation_startup();
+    unsetenv("TILEWORLD_RECORD");
+    attach_virtual_joystick();
+    EXPECT_TRUE(init_joystick());
+
+    inject_key(30, true);
+    examine_keyboard();
+    inject_key(30, false);  // a tap within the frame: its later examines see it still down
+    examine_keyboard();
+    EXPECT_TRUE(key_pushed(30));
+    flip_buffers();
+    examine_keyboard();
+    EXPECT_TRUE(key_released(30)) << "the release belongs to the next frame";
+    inject_joystick_button(2, true);
+    inject_joystick_axis(1, -1);
+    examine_joystick();
+    for (frame_counter = 2; frame_counter <= 61; ++frame_counter) flip_buffers();
+    frame_counter = 61;
+    EXPECT_EQ(finish_automation(0), 0);
+
+    const std::string check60 = dump_digest("frames 60\n"), check61 = dump_digest("frames 61\n");
+    std::string recorded = read_file(path);
+    recorded.erase(0, recorded.find('\n') + 1);  // the comment at the top
+    EXPECT_EQ(recorded, "joystick\n"
+                        "at 0 key 30 down\n"
+                        "at 1 key 30 up\n"
+                        "at 1 button 2 down\n"
+                        "at 1 axis y -1\n"
+                        "at 60 check " + check60 + "\n"
+                        "at 61 check " + check61 + "\n"
+                        "at 61 quit\n");
+}
+
+TEST_F(Automation, ReplayEndsWithCodeThreeAtTheFirstCheckThatDiffers) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    set_dump_handler(frame_dump);
+    frame_counter = 1;
+    start("at 1 check " + dump_digest("frames 1\n") + "\nat 2 check " + dump_digest("frames 3\n") + "\n");
+    flip_buffers();
+    frame_counter = 2;
+    EXPECT_EXIT(flip_buffers(), ::testing::ExitedWithCode(3),
+                "replay out of step at frame 2: first difference in frames \\(replay: frames 2\\)");
+}
+
+TEST_F(Automation, ReplayThatEndsBeforeItsLastCheckIsOutOfStep) {
+    set_dump_handler(frame_dump);
+    frame_counter = 7;
+    start("at 1 check " + dump_digest("frames 7\n") + "\nat 9 check " + dump_digest("frames 9\n") + "\n");
+    flip_buffers();
+    EXPECT_EQ(finish_automation(0), 3) << "the check at frame 9 never came";
+    start("at 1 check " + dump_digest("frames 7\n") + "\n");
+    flip_buffers();
+    EXPECT_EQ(finish_automation(0), 0);
 }

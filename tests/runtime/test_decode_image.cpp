@@ -1,22 +1,24 @@
-// Image decoders, on files written here with the real libraries (PNG, JPEG,
-// TIFF) or byte by byte (TGA, BMP, which have no library on this system).
+// Image decoders, on files written with the real libraries (PNG, JPEG, TIFF)
+// or byte by byte (TGA, BMP, which have no library on this system).
 #include <gtest/gtest.h>
 
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 
-#include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
 
 #include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
+#include "tools/encoders/encoders.h"
 
 using namespace tw;
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::bmp_file;
+using test::tga_header;
 
 namespace {
 
@@ -24,146 +26,19 @@ namespace {
 // Writers
 // ===========================================================================
 
-struct PngSpec {
-    int width = 1, height = 1;
-    int colour_type = PNG_COLOR_TYPE_RGB;
-    int depth = 8;
-    bool interlaced = false;
-    std::vector<png_color> palette;
-    std::vector<uint8_t> trns;
-    double gamma = 0;            // written as a gAMA chunk when non-zero
-    Bytes rows;                  // packed rows as libpng expects them (16-bit big-endian)
-};
+// PNG, JPEG and TIFF through the real libraries; TGA and BMP byte by byte.
+using encoders::PngPicture;
 
-void png_sink(png_structp png, png_bytep data, png_size_t n) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-void png_no_flush(png_structp) {}
+Bytes write_png(const PngPicture& s) { return encoders::png(s); }
 
-Bytes write_png(const PngSpec& s) {
-    Bytes out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        ADD_FAILURE() << "libpng could not write the test image";
-        return {};
-    }
-    png_set_write_fn(png, &out, png_sink, png_no_flush);
-    png_set_IHDR(png, info, s.width, s.height, s.depth, s.colour_type,
-                 s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    if (!s.palette.empty())
-        png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
-    if (!s.trns.empty())
-        png_set_tRNS(png, info, s.trns.data(), static_cast<int>(s.trns.size()), nullptr);
-    if (s.gamma > 0) png_set_gAMA(png, info, s.gamma);
-    png_write_info(png, info);
-    const size_t stride = s.rows.size() / s.height;
-    std::vector<png_bytep> rows;
-    for (int y = 0; y < s.height; ++y)
-        rows.push_back(const_cast<png_bytep>(s.rows.data() + y * stride));
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return out;
-}
-
-// components 1 (grey), 3 (RGB) or 4 (CMYK); pixels row by row.
 Bytes write_jpeg(int w, int h, int components, const Bytes& pixels, int quality = 95) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long mem_size = 0;
-    jpeg_mem_dest(&c, &mem, &mem_size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = components;
-    c.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(pixels.data() + c.next_scanline * w * components);
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    Bytes out(mem, mem + mem_size);
-    std::free(mem);
-    return out;
+    return encoders::jpeg(w, h, components, pixels, quality);
 }
 
 // 8-bit TIFF with 3 or 4 samples; the fourth is written as `extra`.
-Bytes write_tiff(int w, int h, int samples, int extra, const Bytes& pixels,
-                 int compression = COMPRESSION_LZW) {
-    test::TempDir dir;
-    const std::string path = dir.path + "t.tif";
-    TIFF* t = TIFFOpen(path.c_str(), "w");
-    if (!t) {
-        ADD_FAILURE() << "libtiff could not write the test image";
-        return {};
-    }
-    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
-    TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
-    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
-    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 1);
-    if (samples == 4) {
-        uint16_t kinds[1] = {static_cast<uint16_t>(extra)};
-        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, kinds);
-    }
-    for (int y = 0; y < h; ++y)
-        TIFFWriteScanline(t, const_cast<uint8_t*>(pixels.data() + y * w * samples), y, 0);
-    TIFFClose(t);
-    const std::string s = test::read_file(path);
-    return Bytes(s.begin(), s.end());
-}
-
-void put16(Bytes& b, size_t at, int v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-Bytes tga_header(int type, int w, int h, int depth, int descriptor, int map_length = 0,
-                 int map_bits = 0) {
-    Bytes b(18, 0);
-    b[1] = map_length ? 1 : 0;
-    b[2] = static_cast<uint8_t>(type);
-    put16(b, 5, map_length);
-    b[7] = static_cast<uint8_t>(map_bits);
-    put16(b, 12, w);
-    put16(b, 14, h);
-    b[16] = static_cast<uint8_t>(depth);
-    b[17] = static_cast<uint8_t>(descriptor);
-    return b;
-}
-
-// BITMAPINFOHEADER bitmap; rows as stored (already padded), palette as BGRA.
-Bytes bmp_file(int w, int h, int bpp, const Bytes& palette, const Bytes& rows) {
-    Bytes b(54, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    const uint32_t offset = 54 + static_cast<uint32_t>(palette.size());
-    put32(b, 2, offset + static_cast<uint32_t>(rows.size()));
-    put32(b, 10, offset);
-    put32(b, 14, 40);
-    put32(b, 18, static_cast<uint32_t>(w));
-    put32(b, 22, static_cast<uint32_t>(h));
-    put16(b, 26, 1);
-    put16(b, 28, bpp);
-    b.insert(b.end(), palette.begin(), palette.end());
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
+Bytes write_tiff(int w, int h, int samples, int extra, const Bytes& pixels, int compression = COMPRESSION_LZW) {
+    return encoders::tiff({.width = w, .height = h, .samples = samples, .extra_kind = extra,
+                           .compression = compression, .pixels = pixels});
 }
 
 // ===========================================================================
@@ -219,7 +94,7 @@ protected:
 // ===========================================================================
 
 TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
-    PngSpec s;
+    PngPicture s;
     s.width = 4;
     s.colour_type = PNG_COLOR_TYPE_PALETTE;
     s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}};
@@ -232,7 +107,7 @@ TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
     EXPECT_TRUE(pixel_near(img, 2, 0, {0, 0, 255, 255}));
     EXPECT_TRUE(pixel_near(img, 3, 0, {10, 20, 30, 255}));
 
-    PngSpec g;  // 1-bit grey, no alpha: 0 and 1 become black and white
+    PngPicture g;  // 1-bit grey, no alpha: 0 and 1 become black and white
     g.width = 8;
     g.colour_type = PNG_COLOR_TYPE_GRAY;
     g.depth = 1;
@@ -245,7 +120,7 @@ TEST_F(DecodeImage, PngPaletteWithTransparencyAndLowDepthGrey) {
 }
 
 TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
-    PngSpec s;  // 16-bit RGBA with a strong gAMA chunk: raw values must come through
+    PngPicture s;  // 16-bit RGBA with a strong gAMA chunk: raw values must come through
     s.width = 2;
     s.colour_type = PNG_COLOR_TYPE_RGBA;
     s.depth = 16;
@@ -257,7 +132,7 @@ TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
     EXPECT_TRUE(pixel_near(img, 0, 0, {128, 64, 255, 128}, 1));
     EXPECT_TRUE(pixel_near(img, 1, 0, {0, 18, 192, 255}, 1));
 
-    PngSpec g;  // grey + alpha becomes grey RGB with its alpha
+    PngPicture g;  // grey + alpha becomes grey RGB with its alpha
     g.width = 2;
     g.colour_type = PNG_COLOR_TYPE_GRAY_ALPHA;
     g.rows = {77, 200, 250, 0};
@@ -268,7 +143,7 @@ TEST_F(DecodeImage, PngSixteenBitGreyAlphaAndGammaIsNotApplied) {
 }
 
 TEST_F(DecodeImage, PngInterlacedEveryPixelInPlace) {
-    PngSpec s;
+    PngPicture s;
     s.width = 13;
     s.height = 11;
     s.interlaced = true;
@@ -450,7 +325,7 @@ TEST_F(DecodeImage, BmpIsDecodedWithoutRegistration) {
 
 TEST_F(DecodeImage, OversizeAndEmptyImagesAreRefusedBeforeAllocating) {
     const int over = max_image_side + 1;
-    PngSpec wide;
+    PngPicture wide;
     wide.width = over;
     wide.colour_type = PNG_COLOR_TYPE_GRAY;
     wide.rows.assign(over, 0);
@@ -475,7 +350,7 @@ TEST_F(DecodeImage, OversizeAndEmptyImagesAreRefusedBeforeAllocating) {
 }
 
 TEST_F(DecodeImage, TruncatedCorruptAndGarbageInputNeverCrashes) {
-    PngSpec p;
+    PngPicture p;
     p.width = 9;
     p.height = 7;
     p.interlaced = true;

@@ -7,7 +7,7 @@
 
 #include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
-#include "runtime/test_sound_data.h"
+#include "support/media_files.h"
 
 using namespace tw;
 using namespace tw::test;
@@ -93,9 +93,9 @@ TEST_F(DecodeSound, WaveSampleFormatsBecomeSixteenBit) {
 
     // The extensible header names its real format in the sub-format GUID.
     Chunk ext = fmt_chunk(0xFFFE, 1, 48000, 32);
-    append16(ext.second, 22);
-    append16(ext.second, 32);
-    append32(ext.second, 4);
+    put16(ext.second, 22);
+    put16(ext.second, 32);
+    put32(ext.second, 4);
     const uint8_t guid[16] = {3, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
     ext.second.insert(ext.second.end(), guid, guid + 16);
     pcm = decode_ok(riff_wave({ext, {"data", le_bytes(f, sizeof f)}}));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -11,7 +12,7 @@
 
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
-#include "runtime/test_sound_data.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
 
 using namespace tw;

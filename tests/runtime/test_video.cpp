@@ -88,6 +88,11 @@ protected:
         draw_sprite3d(quad, x, y, alpha);
         end_3d();
     }
+    // The quad alone on a black screen.
+    static void draw_on_black(int quad, int x, int y) {
+        clear_screen(rgb(0, 0, 0));
+        draw_once(quad, x, y);
+    }
 
     TempDir dir;
     int window = 0;
@@ -341,8 +346,7 @@ TEST_F(Screen, ThreeDSpriteFollowsTheSpriteItWasMadeFrom) {
     int q = create_sprite3d(-1, s);
     free_sprite(s);
     EXPECT_EQ(load({green}, 1, 1), s);  // the slot is reused by another image
-    clear_screen(rgb(0, 0, 0));
-    draw_once(q, 0, 0);
+    draw_on_black(q, 0, 0);
     EXPECT_TRUE(near(back_pixel(0, 0), 0, 0, 0, 0)) << "an old quad must not show the new image";
 }
 
@@ -354,16 +358,14 @@ TEST_F(Screen, ZoomAndRotationAboutTheCentre) {
     // Left half red, right half green, zoomed to 20 x 10 at (10, 20): centre (20, 25).
     int q = create_sprite3d(-1, load({red, green}, 2, 1));
     zoom_sprite3d(q, 20, 10);
-    clear_screen(rgb(0, 0, 0));
-    draw_once(q, 10, 20);
+    draw_on_black(q, 10, 20);
     EXPECT_TRUE(near(back_pixel(10, 20), 255, 0, 0, 0));
     EXPECT_TRUE(near(back_pixel(29, 29), 0, 255, 0, 0));
     EXPECT_TRUE(near(back_pixel(30, 20), 0, 0, 0, 0));
 
     // 90 degrees clockwise: now 10 wide and 20 tall, red on top.
     rotate_sprite3d(q, 90, 0);
-    clear_screen(rgb(0, 0, 0));
-    draw_once(q, 10, 20);
+    draw_on_black(q, 10, 20);
     EXPECT_TRUE(near(back_pixel(20, 17), 255, 0, 0, 0));
     EXPECT_TRUE(near(back_pixel(20, 33), 0, 255, 0, 0));
     EXPECT_TRUE(near(back_pixel(12, 25), 0, 0, 0, 0));
@@ -371,15 +373,13 @@ TEST_F(Screen, ZoomAndRotationAboutTheCentre) {
     // Added rotation, kept through a new zoom: 180 degrees puts red right.
     rotate_sprite3d(q, 90, 1);
     zoom_sprite3d(q, 20, 10);
-    clear_screen(rgb(0, 0, 0));
-    draw_once(q, 10, 20);
+    draw_on_black(q, 10, 20);
     EXPECT_TRUE(near(back_pixel(12, 25), 0, 255, 0, 0));
     EXPECT_TRUE(near(back_pixel(28, 25), 255, 0, 0, 0));
 
     // Absolute rotation replaces the angle; -270 is the same as 90.
     rotate_sprite3d(q, -270, 0);
-    clear_screen(rgb(0, 0, 0));
-    draw_once(q, 10, 20);
+    draw_on_black(q, 10, 20);
     EXPECT_TRUE(near(back_pixel(20, 17), 255, 0, 0, 0));
 }
 

@@ -38,6 +38,10 @@ std::string TempDir::write(const std::string& relative, const std::string& conte
     return p.string();
 }
 
+std::string TempDir::write(const std::string& relative, const std::vector<uint8_t>& contents) const {
+    return write(relative, std::string(contents.begin(), contents.end()));
+}
+
 std::string crlf(const std::vector<std::string>& lines) {
     std::string s;
     for (const auto& l : lines) s += l + "\r\n";
@@ -51,25 +55,14 @@ std::string read_file(const std::string& path) {
     return ss.str();
 }
 
-#if defined(_WIN32)
+#if !defined(_WIN32)  // Windows: tests/support/process_windows.cpp
 
-RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env, int timeout_seconds) {
-    TempDir outputs;
-    std::vector<std::string> all = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
-    all.insert(all.end(), env.begin(), env.end());
-    RunResult r;
-    r.exit_code = run_windows_program(TILEWORLD_BINARY, {}, dir, all, outputs.path + "out.txt",
-                                      outputs.path + "err.txt", timeout_seconds);
-    r.out = read_file(outputs.path + "out.txt");
-    r.err = read_file(outputs.path + "err.txt");
-    return r;
-}
-
-#else
-
-RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env,
-                               int timeout_seconds) {
+RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env, int timeout_seconds,
+                               const std::string& program, const std::vector<std::string>& args) {
     std::string out_path = outputs.path + "out.txt", err_path = outputs.path + "err.txt";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(127);
@@ -79,7 +72,7 @@ RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::st
         if (!freopen(out_path.c_str(), "w", stdout)) _exit(127);
         if (!freopen(err_path.c_str(), "w", stderr)) _exit(127);
         alarm(static_cast<unsigned>(timeout_seconds));
-        execl(TILEWORLD_BINARY, TILEWORLD_BINARY, static_cast<char*>(nullptr));
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
 }
@@ -108,13 +101,18 @@ bool RunningProgram::wait(int ms) {
     return true;
 }
 
+#endif
+
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env,
                         int timeout_seconds) {
-    RunningProgram program(dir, env, timeout_seconds);
-    program.wait(-1);
-    return program.result;
+    return run_program(TILEWORLD_BINARY, {}, dir, env, timeout_seconds);
 }
 
-#endif
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const std::vector<std::string>& env, int timeout_seconds) {
+    RunningProgram running(dir, env, timeout_seconds, program, args);
+    running.wait(-1);
+    return running.result;
+}
 
 }  // namespace tw::test

@@ -2,6 +2,7 @@
 // program headless.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct TempDir {
     std::string path;  // ends with '/'
     // Writes a file (creating folders on the way); returns its full path.
     std::string write(const std::string& relative, const std::string& contents) const;
+    std::string write(const std::string& relative, const std::vector<uint8_t>& contents) const;
 };
 
 // Lines joined with CR LF (the data files' usual line end), with a final CR LF.
@@ -31,12 +33,15 @@ struct RunResult {
 // ("NAME=value"), headless (offscreen video, dummy audio) unless overridden.
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env = {},
                         int timeout_seconds = 120);
+// Any program, with arguments, started the same way.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const std::vector<std::string>& env = {}, int timeout_seconds = 120);
 
-// build/tileworld started as run_tileworld starts it, left running; the
-// destructor kills and reaps it if it still runs.
+// build/tileworld (or `program` with `args`) started as run_tileworld starts
+// it, left running; the destructor kills and reaps it if it still runs.
 struct RunningProgram {
-    RunningProgram(const std::string& dir, const std::vector<std::string>& env = {},
-                   int timeout_seconds = 120);
+    RunningProgram(const std::string& dir, const std::vector<std::string>& env = {}, int timeout_seconds = 120,
+                   const std::string& program = TILEWORLD_BINARY, const std::vector<std::string>& args = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -47,6 +52,9 @@ struct RunningProgram {
     RunResult result;
   private:
     TempDir outputs;
+#if defined(_WIN32)
+    void* process = nullptr;  // its handle
+#endif
 };
 
 std::string read_file(const std::string& path);

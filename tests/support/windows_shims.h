@@ -1,7 +1,5 @@
-// The few POSIX calls the tests make, for the Windows build of the tests
-// (CMake includes this header ahead of every test source there), and a way
-// to run a program there in place of fork and exec
-// (tests/support/windows_shims.cpp).
+// The few POSIX calls the tests make, for the Windows build of the tests:
+// CMake includes this header ahead of every test source there.
 #pragma once
 
 // M_PI and the other constants, as glibc gives them.
@@ -13,10 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
-#include <string>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 inline int setenv(const char* name, const char* value, int overwrite) {
     if (!overwrite && std::getenv(name)) return 0;
@@ -51,15 +47,3 @@ inline char* mkdtemp(char* name) {
     }
     return nullptr;
 }
-
-namespace tw::test {
-
-// Runs `binary` with `args` in folder `dir`, with the environment entries
-// `env` ("NAME=value") added, its output and errors written to the files
-// out_path and err_path; ended after timeout_seconds. Returns its exit code,
-// or -1 when it could not be started or was ended.
-int run_windows_program(const std::string& binary, const std::vector<std::string>& args, const std::string& dir,
-                        const std::vector<std::string>& env, const std::string& out_path,
-                        const std::string& err_path, int timeout_seconds);
-
-}  // namespace tw::test

@@ -30,8 +30,7 @@ TEST(WorldBuild, StartupSizeComesFromTwoSeedingsAndFourDraws) {
         auto [w, h] = startup_size(seed, 10, 6);
         EXPECT_EQ(engine.world_base_width, 10);
         EXPECT_EQ(engine.world_base_height, 6);
-        EXPECT_EQ(engine.world_width, w) << "seed " << seed;
-        EXPECT_EQ(engine.world_height, h) << "seed " << seed;
+        EXPECT_EQ(world_size(), Size(w, h)) << "seed " << seed;
         EXPECT_LE(engine.world_width, 10);
         EXPECT_LE(engine.world_height, 6);
         EXPECT_EQ(engine.move_step, 32);
@@ -46,32 +45,23 @@ TEST(WorldBuild, BaseLinesAreNotValidated) {
     // Not a number counts as 0, a one-column base gives a one-column world,
     // and a negative base counts as 0 instead of giving random's error value.
     build_world(f.base_file("wide", "1"));
-    EXPECT_EQ(engine.world_width, 0);
-    EXPECT_EQ(engine.world_height, 0);
+    EXPECT_EQ(world_size(), Size(0, 0));
     build_world(f.base_file("-40", "-7"));
     EXPECT_EQ(engine.world_base_width, -40);
-    EXPECT_EQ(engine.world_width, 0);
-    EXPECT_EQ(engine.world_height, 0);
+    EXPECT_EQ(world_size(), Size(0, 0));
     // A rebuild of such a base yields the world number as its size, and
     // world 0 gets the map size.
-    engine.world_number = 3;
-    rebuild_world();
-    EXPECT_EQ(engine.world_width, 3);
-    EXPECT_EQ(engine.world_height, 3);
-    engine.map_size_x = 40;
-    engine.map_size_y = 50;
-    engine.world_number = 0;
-    rebuild_world();
-    EXPECT_EQ(engine.world_width, 40);
-    EXPECT_EQ(engine.world_height, 50);
+    f.rebuild(3);
+    EXPECT_EQ(world_size(), Size(3, 3));
+    f.map_size(40, 50);
+    f.rebuild(0);
+    EXPECT_EQ(world_size(), Size(40, 50));
 }
 
 TEST(WorldBuild, RebuildSizeIsLimitedByTheMapSize) {
     WorldFolder f;
-    engine.world_base_width = 10;
-    engine.world_base_height = 10;
-    engine.map_size_x = 9;
-    engine.map_size_y = 1024;
+    f.base_size(10, 10);
+    f.map_size(9, 1024);
     engine.world_number = 2;
     bool clamped = false, unclamped = false;
     for (int32_t seed = 0; seed < 40; ++seed) {
@@ -80,32 +70,26 @@ TEST(WorldBuild, RebuildSizeIsLimitedByTheMapSize) {
         random_seed(seed + 2);
         int32_t drawn_w = random(5) + 5 + 2;
         int32_t drawn_h = random(5) + 5 + 2;
-        EXPECT_EQ(engine.world_width, std::min(drawn_w, 9));
-        EXPECT_EQ(engine.world_height, drawn_h);
+        EXPECT_EQ(world_size(), Size(std::min(drawn_w, 9), drawn_h));
         clamped |= drawn_w > 9;
         unclamped |= drawn_w < 9;
     }
     EXPECT_TRUE(clamped);
     EXPECT_TRUE(unclamped);
     // MAPSIZE 0 makes every rebuilt world one cell.
-    engine.map_size_x = engine.map_size_y = 0;
-    engine.world_number = 0;
-    rebuild_world();
-    EXPECT_EQ(engine.world_width, 0);
-    EXPECT_EQ(engine.world_height, 0);
+    f.map_size(0, 0);
+    f.rebuild(0);
+    EXPECT_EQ(world_size(), Size(0, 0));
 }
 
 TEST(WorldBuild, NegativeWorldNumbersRebuildWorldZero) {
     WorldFolder f;
     f.write_labyrinth_types();
-    engine.world_base_width = 30;
-    engine.world_base_height = 20;
+    f.base_size(30, 20);
     engine.world_random = 5;
-    engine.world_number = 0;
-    rebuild_world();
+    f.rebuild(0);
     std::string world0 = world_picture();
-    engine.world_number = -3;
-    rebuild_world();
+    f.rebuild(-3);
     EXPECT_EQ(engine.world_number, 0);
     EXPECT_EQ(world_picture(), world0);
 }
@@ -119,35 +103,28 @@ TEST(WorldBuild, AWorldNumberAlwaysGivesTheSameWorldButStartupWorldIsItsOwn) {
     build_world(f.base_file("40", "30"));
     std::string startup = world_picture();
 
-    engine.world_number = 3;
-    rebuild_world();
+    f.rebuild(3);
     std::string world3 = world_picture();
     float start_x = list_at(engine.cursor_sprites, 0)->pos_x;
-    engine.world_number = 4;
-    rebuild_world();
+    f.rebuild(4);
     EXPECT_NE(world_picture(), world3);
-    engine.world_number = 3;
-    rebuild_world();
+    f.rebuild(3);
     EXPECT_EQ(world_picture(), world3);
     ASSERT_EQ(list_size(engine.cursor_sprites), 1);
     EXPECT_EQ(list_at(engine.cursor_sprites, 0)->pos_x, start_x);
 
-    engine.world_number = 0;
-    rebuild_world();
+    f.rebuild(0);
     EXPECT_NE(world_picture(), startup);
 }
 
 TEST(WorldBuild, GridIsSizedToTheWorldButNeverBelowTheMinimum) {
     WorldFolder f;
-    engine.world_base_width = 2;
-    engine.world_base_height = 2;
-    engine.world_number = 1;
-    rebuild_world();
+    f.base_size(2, 2);
+    f.rebuild(1);
     EXPECT_EQ(engine.world_grid.max_x, 256);
     EXPECT_EQ(engine.world_grid.max_y, 256);
 
-    engine.world_base_width = 1200;
-    engine.world_base_height = 600;
+    f.base_size(1200, 600);
     rebuild_world();
     EXPECT_GE(engine.world_width, 601);
     EXPECT_GE(engine.world_grid.max_x, engine.world_width);
@@ -214,10 +191,8 @@ TEST(WorldBuild, ResetEmptiesTheWorld) {
 TEST(WorldBuild, EditedObjectFilesTakeEffectAtTheNextRebuild) {
     WorldFolder f;
     f.write_labyrinth_types();
-    engine.world_base_width = 8;
-    engine.world_base_height = 8;
-    engine.world_number = 1;
-    rebuild_world();
+    f.base_size(8, 8);
+    f.rebuild(1);
     EXPECT_EQ(name_text(cell_at(0, 0).gfx_name), "LAB_WALL.png");
 
     f.object_file("LAB_WALL", {"GFXNAME", "stone.png"});

@@ -7,12 +7,14 @@
 
 #include "assets/assets.h"
 #include "runtime/media_runtime.h"
-#include "support/test_support.h"
 #include "world/world.h"
+#include "world/world_fixture.h"
 
 using namespace tw;
+using tw::test::Size;
 using tw::test::TempDir;
 using tw::test::crlf;
+using tw::test::world_size;
 
 namespace {
 
@@ -73,8 +75,7 @@ TEST_F(WorldFiles, RecordsRunColumnByColumn) {
     object_file("100", {"USECOLLISION", "1"});
     load_saved_world(path);
 
-    EXPECT_EQ(engine.world_width, 1);
-    EXPECT_EQ(engine.world_height, 2);
+    EXPECT_EQ(world_size(), Size(1, 2));
     EXPECT_EQ(type_of(0, 0), "100");
     EXPECT_EQ(type_of(0, 1), "101");
     EXPECT_EQ(type_of(0, 2), "102");
@@ -162,8 +163,7 @@ TEST_F(WorldFiles, HeaderOnlyStillReadsOneEmptyRecord) {
     // Size lines without digits make a one-cell world.
     path = topography("none", "", {"9", "9", "9"});
     load_saved_world(path);
-    EXPECT_EQ(engine.world_width, 0);
-    EXPECT_EQ(engine.world_height, 0);
+    EXPECT_EQ(world_size(), Size(0, 0));
 }
 
 TEST_F(WorldFiles, MissingOpacityFileHidesEveryCellOfTheWorld) {

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/engine_state.h"
+#include "support/media_files.h"
 #include "support/test_support.h"
+#include "world/world.h"
 
 namespace tw::test {
 
@@ -48,35 +51,42 @@ struct WorldFolder {
             object_file(t, {"GFXNAME", t + ".png", "USECOLLISION", t == "LAB_WALL" ? "1" : "0"});
     }
 
+    // The size a base file gives, and the largest size of a rebuilt world.
+    static void base_size(int32_t w, int32_t h) {
+        engine.world_base_width = w;
+        engine.world_base_height = h;
+    }
+    static void map_size(int32_t w, int32_t h) {
+        engine.map_size_x = w;
+        engine.map_size_y = h;
+    }
+
+    // Builds world `number` anew, as Page Up and Page Down do.
+    static void rebuild(int32_t number) {
+        engine.world_number = number;
+        rebuild_world();
+    }
+
     std::string base_file(const std::string& width, const std::string& height) const {
         return dir.write("world.txt", crlf({"base", width, height, "", ""}));
     }
 
     // Cursor files; undecodable unless `decodable`.
     void cursor_images(int count, bool decodable = false) const {
-        for (int i = 0; i < count; ++i)
-            dir.write("cursor/figure" + std::to_string(i) + ".png", decodable ? bmp_image() : "x");
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "cursor/figure" + std::to_string(i) + ".png";
+            if (decodable) dir.write(name, picture());
+            else dir.write(name, "x");
+        }
     }
 
-    // A 2 x 2 24-bit BMP (images are recognised by content, not by name).
-    static std::string bmp_image() {
-        std::string s(54 + 2 * 8, '\0');
-        auto put32 = [&](size_t at, uint32_t v) {
-            for (size_t i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-        };
-        s[0] = 'B';
-        s[1] = 'M';
-        put32(2, static_cast<uint32_t>(s.size()));
-        put32(10, 54);
-        put32(14, 40);
-        put32(18, 2);
-        put32(22, 2);
-        s[26] = 1;
-        s[28] = 24;
-        for (size_t i = 54; i < s.size(); ++i) s[i] = static_cast<char>(0x40);
-        return s;
-    }
+    // A 2 x 2 picture (pictures are recognised by content, not by name).
+    static Bytes picture() { return solid_bmp(2, 2, {0x40, 0x40, 0x40}); }
 };
+
+// The world's size: its last column and row.
+using Size = std::pair<int32_t, int32_t>;
+inline Size world_size() { return {engine.world_width, engine.world_height}; }
 
 // One character per cell type, rows top to bottom, for comparing worlds.
 inline std::string world_picture() {

@@ -73,13 +73,16 @@ Canvas wall_tile() {
     return c;
 }
 
-Canvas green_tile() {
+// Two colours mixed by fractal noise that repeats `period` times a tile.
+Canvas noise_tile(Colour low, Colour high, int period, uint32_t seed) {
     Canvas c(T, T);
     for (int y = 0; y < T; ++y)
-        for (int x = 0; x < T; ++x) {
-            float n = fbm((x + 0.5f) / T, (y + 0.5f) / T, 4, 4, 31);
-            c.at(x, y) = mix(rgb(58, 120, 48), rgb(104, 164, 66), n);
-        }
+        for (int x = 0; x < T; ++x) c.at(x, y) = mix(low, high, fbm((x + 0.5f) / T, (y + 0.5f) / T, period, 4, seed));
+    return c;
+}
+
+Canvas green_tile() {
+    Canvas c = noise_tile(rgb(58, 120, 48), rgb(104, 164, 66), 4, 31);
     Rng rng(41);
     for (int i = 0; i < 90; ++i) {
         float x = rng.range(0, T), y = rng.range(0, T);
@@ -91,12 +94,7 @@ Canvas green_tile() {
 }
 
 Canvas water_tile() {
-    Canvas c(T, T);
-    for (int y = 0; y < T; ++y)
-        for (int x = 0; x < T; ++x) {
-            float n = fbm((x + 0.5f) / T, (y + 0.5f) / T, 3, 4, 51);
-            c.at(x, y) = mix(rgb(26, 78, 146), rgb(56, 134, 192), n);
-        }
+    Canvas c = noise_tile(rgb(26, 78, 146), rgb(56, 134, 192), 3, 51);
     Rng rng(61);
     for (int i = 0; i < 9; ++i) {
         float cx = rng.range(0, T), cy = rng.range(0, T), rx = rng.range(4, 7);
@@ -185,13 +183,23 @@ Shader flat(Colour c) {
     return [=](float, float) { return c; };
 }
 
-Canvas coin() {
-    Canvas c(16, 16);
-    draw_figure(c, {{[](float x, float y) { return sd_circle(x, y, 8, 8, 5.8f); },
-                     vgrad(rgb(255, 232, 110), rgb(212, 144, 20), 2, 14)}},
-                1.1f, rgb(80, 44, 8), 0.8f, 0.8f, 0.3f);
-    fill(c, [](float x, float y) { return std::fabs(sd_circle(x, y, 8, 8, 3.6f)) - 0.5f; }, rgb(196, 128, 16, 0.8f));
-    fill(c, [](float x, float y) { return sd_ellipse(x, y, 6.4f, 5.6f, 1.6f, 1.1f); }, rgb(255, 250, 210, 0.9f));
+// A shape and a shader drawn `k` times larger: the same figure on a larger
+// canvas (k = 1 leaves every coordinate exactly as it is).
+Sdf scaled(const Sdf& f, float k) {
+    return [=](float x, float y) { return f(x / k, y / k) * k; };
+}
+Shader scaled(const Shader& s, float k) {
+    return [=](float x, float y) { return s(x / k, y / k); };
+}
+
+Canvas coin(float k = 1) {
+    Canvas c(static_cast<int>(16 * k), static_cast<int>(16 * k));
+    draw_figure(c, {{scaled([](float x, float y) { return sd_circle(x, y, 8, 8, 5.8f); }, k),
+                     scaled(vgrad(rgb(255, 232, 110), rgb(212, 144, 20), 2, 14), k)}},
+                1.1f * k, rgb(80, 44, 8), 0.8f * k, 0.8f * k, 0.3f);
+    fill(c, scaled([](float x, float y) { return std::fabs(sd_circle(x, y, 8, 8, 3.6f)) - 0.5f; }, k),
+         rgb(196, 128, 16, 0.8f));
+    fill(c, scaled([](float x, float y) { return sd_ellipse(x, y, 6.4f, 5.6f, 1.6f, 1.1f); }, k), rgb(255, 250, 210, 0.9f));
     return c;
 }
 
@@ -480,32 +488,66 @@ Canvas object_picture(const std::string& name) {
     return Canvas(16, 16);
 }
 
-Canvas hero_picture() {
+Canvas hero_picture(float k) {
     // 40 x 40: the figure stands in a 48-pixel cell on a 1920-pixel-wide
     // display and overhangs a 32-pixel cell only a little.
-    Canvas c(40, 40);
-    fill(c, [](float x, float y) { return sd_ellipse(x, y, 20, 35, 10, 3.2f); }, rgb(0, 0, 0, 0.35f));
-    Layer legs{[](float x, float y) {
+    Canvas c(static_cast<int>(40 * k), static_cast<int>(40 * k));
+    auto shape = [k](const Sdf& f) { return scaled(f, k); };
+    auto paint = [k](const Shader& s) { return scaled(s, k); };
+    fill(c, shape([](float x, float y) { return sd_ellipse(x, y, 20, 35, 10, 3.2f); }), rgb(0, 0, 0, 0.35f));
+    Layer legs{shape([](float x, float y) {
                    return std::min(sd_box(x, y, 16.5f, 31, 2.4f, 4, 1), sd_box(x, y, 23.5f, 31, 2.4f, 4, 1));
-               },
+               }),
                flat(rgb(50, 56, 90))};
-    Layer cape{[](float x, float y) {
+    Layer cape{shape([](float x, float y) {
                    return sd_polygon(x, y, {{12, 17}, {28, 17}, {31, 31}, {9, 31}}) - 1;
-               },
-               vgrad(rgb(210, 50, 50), rgb(140, 24, 34), 17, 31)};
-    Layer body{[](float x, float y) { return sd_box(x, y, 20, 24, 6.5f, 6.5f, 3); }, vgrad(rgb(80, 150, 240), rgb(40, 90, 190), 17, 31)};
-    Layer head{[](float x, float y) { return sd_circle(x, y, 20, 13, 6.8f); }, flat(rgb(252, 214, 176))};
-    Layer brim{[](float x, float y) { return sd_ellipse(x, y, 20, 9, 10, 2.4f); }, flat(rgb(120, 76, 40))};
-    Layer crown{[](float x, float y) { return std::max(sd_ellipse(x, y, 20, 8, 6, 5.5f), y - 8.5f); },
-                vgrad(rgb(170, 112, 60), rgb(120, 76, 40), 2, 9)};
-    draw_figure(c, {legs, cape, body, head, brim, crown}, 1.5f, rgb(28, 20, 26), 0, 0, 0);
-    fill(c, [](float x, float y) { return sd_box(x, y, 20, 6.8f, 6, 0.9f, 0.4f); }, rgb(230, 60, 50));  // hat band
-    fill(c, [](float x, float y) { return sd_box(x, y, 20, 27, 6.5f, 1.1f, 0.3f); }, rgb(70, 44, 24));   // belt
-    fill(c, [](float x, float y) { return sd_box(x, y, 20, 27, 1.2f, 1.2f, 0.3f); }, rgb(250, 210, 80));  // buckle
-    for (float ex : {17.5f, 22.5f}) fill(c, [=](float x, float y) { return sd_ellipse(x, y, ex, 14, 1, 1.4f); }, rgb(30, 24, 30));
-    fill(c, [](float x, float y) { return std::max(std::fabs(sd_circle(x, y, 20, 15.5f, 2.4f)) - 0.45f, 15.8f - y); },
+               }),
+               paint(vgrad(rgb(210, 50, 50), rgb(140, 24, 34), 17, 31))};
+    Layer body{shape([](float x, float y) { return sd_box(x, y, 20, 24, 6.5f, 6.5f, 3); }),
+               paint(vgrad(rgb(80, 150, 240), rgb(40, 90, 190), 17, 31))};
+    Layer head{shape([](float x, float y) { return sd_circle(x, y, 20, 13, 6.8f); }), flat(rgb(252, 214, 176))};
+    Layer brim{shape([](float x, float y) { return sd_ellipse(x, y, 20, 9, 10, 2.4f); }), flat(rgb(120, 76, 40))};
+    Layer crown{shape([](float x, float y) { return std::max(sd_ellipse(x, y, 20, 8, 6, 5.5f), y - 8.5f); }),
+                paint(vgrad(rgb(170, 112, 60), rgb(120, 76, 40), 2, 9))};
+    draw_figure(c, {legs, cape, body, head, brim, crown}, 1.5f * k, rgb(28, 20, 26), 0, 0, 0);
+    fill(c, shape([](float x, float y) { return sd_box(x, y, 20, 6.8f, 6, 0.9f, 0.4f); }), rgb(230, 60, 50));  // hat band
+    fill(c, shape([](float x, float y) { return sd_box(x, y, 20, 27, 6.5f, 1.1f, 0.3f); }), rgb(70, 44, 24));   // belt
+    fill(c, shape([](float x, float y) { return sd_box(x, y, 20, 27, 1.2f, 1.2f, 0.3f); }), rgb(250, 210, 80));  // buckle
+    for (float ex : {17.5f, 22.5f})
+        fill(c, shape([=](float x, float y) { return sd_ellipse(x, y, ex, 14, 1, 1.4f); }), rgb(30, 24, 30));
+    fill(c, shape([](float x, float y) { return std::max(std::fabs(sd_circle(x, y, 20, 15.5f, 2.4f)) - 0.45f, 15.8f - y); }),
          rgb(150, 70, 60));
     return c;
+}
+
+// ===========================================================================
+// The program's icon
+// ===========================================================================
+
+Canvas icon_picture(int size) {
+    // Drawn at 256 pixels: a stone wall framing a patch of sandstone floor,
+    // the explorer on it and a coin beside him; smaller sizes are scaled down.
+    const int S = 256;
+    Canvas c(S, S);
+    const float mid = S / 2.0f;
+    const Canvas& wall = ground_tile(Ground::wall);
+    const Canvas& floor = ground_tile(Ground::floor);
+    auto outer = [=](float x, float y) { return sd_box(x, y, mid, mid, 120, 120, 40); };
+    auto inner = [=](float x, float y) { return sd_box(x, y, mid, mid + 6, 92, 86, 22); };
+    fill(c, [=](float x, float y) { return outer(x, y) - 3; }, rgb(34, 30, 40));
+    fill(c, outer, [&](float x, float y) {
+        return wall.at(static_cast<int>(x) % T, static_cast<int>(y) % T);
+    });
+    fill(c, inner, [&](float x, float y) {
+        // the wall's shadow falls onto the floor from the top left, as on the edge tiles
+        const float d = std::min(x - (mid - 92), y - (mid + 6 - 86));
+        const float s = 1 - smoothstep(0, 22, d);
+        return shade(floor.at(static_cast<int>(x) % T, static_cast<int>(y) % T), 1 - 0.5f * s);
+    });
+    fill(c, [=](float x, float y) { return std::fabs(inner(x, y)) - 1.2f; }, rgb(40, 36, 48));
+    draw_canvas(c, coin(3.5f), 160, 150);
+    draw_canvas(c, hero_picture(4.2f), 28, 44);
+    return size == S ? c : scale_to(c, size, size);
 }
 
 // ===========================================================================

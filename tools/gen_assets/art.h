@@ -21,7 +21,10 @@ Canvas tile(Ground ground, Edge edge = Edge::none, Ground neighbour = Ground::wa
 // Object pictures, by name: coin, gem, bell, pebbles, flower, bluebell,
 // mushroom, bush, lily, lotus, sparkle, moss, crack, slime, watcher.
 Canvas object_picture(const std::string& name);
-Canvas hero_picture();
+// The player's figure; `scale` > 1 draws it larger with the same shapes.
+Canvas hero_picture(float scale = 1);
+// The program's icon, `size` pixels square, with transparent corners.
+Canvas icon_picture(int size);
 
 // A small map of grounds (columns x rows) rendered with the tiles at
 // `cell` pixels per cell, edges included.

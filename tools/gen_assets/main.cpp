@@ -1,6 +1,7 @@
 // gen_assets: writes the two bundled game folders, game/ (a generated
 // labyrinth) and game-saved/ (a saved island world), with every picture,
-// sound and data file they need. Usage: gen_assets <repository folder>.
+// sound and data file they need, and the program's icons for the installed
+// desktop entry (packaging/icons/). Usage: gen_assets <repository folder>.
 // The output is the same on every run: no clock, no outside randomness.
 #include <cmath>
 #include <cstdio>
@@ -404,14 +405,17 @@ void write_saved_game(const std::string& game) {
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: gen_assets <repository folder>\n"
-                             "writes <folder>/game/ and <folder>/game-saved/\n");
+                             "writes <folder>/game/, <folder>/game-saved/ and <folder>/packaging/icons/\n");
         return 2;
     }
     std::string root = argv[1];
     if (!root.empty() && root.back() != '/') root += '/';
     write_labyrinth_game(root + "game/");
     write_saved_game(root + "game-saved/");
+    for (int size : {48, 256})
+        put_png(root + "packaging/icons/tileworld-" + std::to_string(size) + ".png", icon_picture(size), PngKind::keyed);
     if (failures) return 1;
-    std::printf("gen_assets: wrote %sgame/ and %sgame-saved/\n", root.c_str(), root.c_str());
+    std::printf("gen_assets: wrote %sgame/, %sgame-saved/ and %spackaging/icons/\n", root.c_str(), root.c_str(),
+                root.c_str());
     return 0;
 }

@@ -1,26 +1,35 @@
 // tileworld-check: reads a game folder the way the engine does and reports
 // what the engine would skip or refuse, like a compiler: "path:line:
 // warning: ..." and "path:line: error: ...". Exit code 1 when it found
-// errors, 0 otherwise, 2 for a command line it does not understand. With
-// --map and --map-sheet it draws worlds instead.
+// errors, 0 otherwise, 2 for a command line it does not understand or a game
+// folder it cannot enter. With --map and --map-sheet it draws worlds instead.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "checker/checker.h"
+#include "core/core.h"
+#include "runtime/inspection.h"
+#include "runtime/media_runtime.h"
 
 namespace {
 
 const char* const usage =
-    "usage: tileworld-check [--quiet]                          check the game in the current folder\n"
-    "       tileworld-check --map N FILE.png [--block PIXELS]  draw world N (0 = the first world)\n"
-    "       tileworld-check --map-sheet FIRST COUNT FILE.png [--block PIXELS]\n"
-    "                                                          draw COUNT worlds from FIRST on one sheet\n"
-    "Run it in the game folder (the one that holds DATA/ini.txt).\n";
+    "usage: tileworld-check [--quiet] [GAME_FOLDER]\n"
+    "           check the game in GAME_FOLDER (default: the current folder), the\n"
+    "           folder that holds DATA\\ini.txt; --quiet prints the errors only\n"
+    "       tileworld-check [GAME_FOLDER] --map N FILE.png [--block PIXELS]\n"
+    "           draw world N (0 = the first world)\n"
+    "       tileworld-check [GAME_FOLDER] --map-sheet FIRST COUNT FILE.png\n"
+    "                       [--block PIXELS]\n"
+    "           draw COUNT worlds from FIRST on one sheet\n"
+    "       tileworld-check --help | --version\n"
+    "Exit code: 0 no errors, 1 errors found (or no picture written), 2 a command\n"
+    "line it does not understand or a game folder it cannot enter.\n";
 
 int bad_usage(const std::string& why) {
-    std::fprintf(stderr, "tileworld-check: %s\n%s", why.c_str(), usage);
+    std::fprintf(stderr, "tileworld-check: %s (tileworld-check --help shows the usage)\n", why.c_str());
     return 2;
 }
 
@@ -55,43 +64,68 @@ int map_failed(const tw::text& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args(argv + 1, argv + argc);
     bool quiet = false;
     int block = -1;
-    std::vector<std::string> rest;
+    std::string mode;                 // "", "--map" or "--map-sheet"
+    std::vector<std::string> values;  // the mode's own arguments
+    std::string folder;
+    bool options = true;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--quiet" || args[i] == "-q") {
+        const std::string& a = args[i];
+        if (!options || a.size() < 2 || a[0] != '-') {
+            if (a.empty()) return bad_usage("the game folder is an empty name");
+            if (!folder.empty()) return bad_usage("one game folder only, not also " + a);
+            folder = a;
+        } else if (a == "--") {
+            options = false;
+        } else if (a == "--quiet" || a == "-q") {
             quiet = true;
-        } else if (args[i] == "--help" || args[i] == "-h") {
+        } else if (a == "--help" || a == "-h") {
             std::printf("%s", usage);
             return 0;
-        } else if (args[i] == "--block") {
+        } else if (a == "--version") {
+            std::printf("tileworld-check %s\n", tw::program_version().c_str());
+            return 0;
+        } else if (a == "--block") {
             if (i + 1 >= args.size() || (block = number_argument(args[i + 1])) < 1 || block > 64)
                 return bad_usage("--block needs a number of pixels from 1 to 64");
             ++i;
+        } else if (a == "--map" || a == "--map-sheet") {
+            const size_t count = a == "--map" ? 2 : 3;
+            if (!mode.empty()) return bad_usage("one picture at a time: --map or --map-sheet");
+            if (i + count >= args.size())
+                return bad_usage(a == "--map" ? "--map needs a world number and a file name"
+                                              : "--map-sheet needs a first world, a count and a file name");
+            mode = a;
+            values.assign(args.begin() + static_cast<long>(i) + 1, args.begin() + static_cast<long>(i + count) + 1);
+            i += count;
         } else {
-            rest.push_back(args[i]);
+            return bad_usage("unknown option " + a);
         }
     }
 
-    if (rest.empty()) return run_check(quiet);
-
-    tw::text why;
-    if (rest[0] == "--map") {
-        if (rest.size() != 3) return bad_usage("--map needs a world number and a file name");
-        const int number = number_argument(rest[1]);
-        if (number < 0) return bad_usage("the world number must be 0 or more");
-        if (!tw::write_world_map(number, block > 0 ? block : 8, rest[2], why)) return map_failed(why);
-        return 0;
-    }
-    if (rest[0] == "--map-sheet") {
-        if (rest.size() != 4) return bad_usage("--map-sheet needs a first world, a count and a file name");
-        const int first = number_argument(rest[1]);
-        const int count = number_argument(rest[2]);
+    int first = 0, count = 0;
+    if (mode == "--map") {
+        first = number_argument(values[0]);
+        if (first < 0) return bad_usage("the world number must be 0 or more");
+    } else if (mode == "--map-sheet") {
+        first = number_argument(values[0]);
+        count = number_argument(values[1]);
         if (first < 0) return bad_usage("the first world must be 0 or more");
         if (count < 1 || count > 100) return bad_usage("the count must be from 1 to 100");
-        if (!tw::write_map_sheet(first, count, block > 0 ? block : 4, rest[3], why)) return map_failed(why);
-        return 0;
     }
-    return bad_usage("unknown argument " + rest[0]);
+
+    // The picture goes where it was asked for, not into the game folder.
+    if (!values.empty()) values.back() = tw::absolute_path(values.back());
+    tw::text why;
+    if (!folder.empty() && !tw::enter_folder(folder, why)) {
+        std::fprintf(stderr, "tileworld-check: game folder %s: %s\n", folder.c_str(), why.c_str());
+        return 2;
+    }
+
+    if (mode.empty()) return run_check(quiet);
+    const bool drawn = mode == "--map" ? tw::write_world_map(first, block > 0 ? block : 8, values.back(), why)
+                                       : tw::write_map_sheet(first, count, block > 0 ? block : 4, values.back(), why);
+    return drawn ? 0 : map_failed(why);
 }
