@@ -7,7 +7,9 @@
 // passes silently, afterwards the reporter runs once per fault in normal
 // context. A fault outside any guarded step, or on a thread other than the
 // one that runs the steps (the audio mixer's, which has no recovery point;
-// it is reported first), is left to Windows, which ends the process.
+// it is reported first), ends the process with the exception's code as its
+// exit code, as Windows would, but without offering a debugger or an error
+// dialog first (a POSIX process ends by the signal alike).
 //
 // The catching is a top-level exception filter, so code that handles its own
 // exceptions (in the system's DLLs) keeps doing so. The filter does not jump
@@ -15,8 +17,9 @@
 // resume_step, which jumps back to the step's recovery point without
 // unwinding the abandoned frames, as siglongjmp does.
 //
-// Ctrl+C, Ctrl+Break and closing the console only set a flag; the engine asks
-// for it where it can stop at once and then ends the program normally.
+// Ctrl+C, Ctrl+Break, closing the console and the C library's SIGTERM,
+// SIGINT and SIGBREAK only set a flag; the engine asks for it where it can
+// stop at once and then ends the program normally.
 //
 // tileworld.exe is a window program, which has no console of its own; started
 // from a command prompt it writes to that prompt's console (set up before
@@ -28,6 +31,7 @@
 #include <SDL.h>
 #include <malloc.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "runtime/media_runtime.h"
@@ -81,20 +85,34 @@ bool is_fault(DWORD code) {
 // Entered in place of the faulting instruction, on the faulting stack.
 [[noreturn]] void resume_step() { __builtin_longjmp(guard_points[guard_depth - 1], 1); }
 
+[[noreturn]] void end_process(DWORD code) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), code);
+    ExitProcess(code);  // not reached
+}
+
 LONG WINAPI on_exception(EXCEPTION_POINTERS* info) {
     const DWORD code = info->ExceptionRecord->ExceptionCode;
     if (!is_fault(code)) return previous_filter ? previous_filter(info) : EXCEPTION_CONTINUE_SEARCH;
     if (GetCurrentThreadId() != guarded_thread) {
         last_code = code;
         if (reporter) reporter();
-        return EXCEPTION_CONTINUE_SEARCH;
+        end_process(code);
     }
-    if (guard_depth <= 0) return EXCEPTION_CONTINUE_SEARCH;  // nowhere to resume
+    if (guard_depth <= 0) end_process(code);  // nowhere to resume
     last_code = code;
     CONTEXT* c = info->ContextRecord;
     c->Rsp = (c->Rsp & ~DWORD64{15}) - 8;  // aligned as at a function's entry
     c->Rip = reinterpret_cast<DWORD64>(&resume_step);
     return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+// The C library sets a signal back to its default action before calling
+// the handler: set again for the next one.
+void on_stop_signal(int sig) {
+    stop_requested = 1;
+    std::signal(sig, on_stop_signal);
 }
 
 BOOL WINAPI on_console_event(DWORD event) {
@@ -127,6 +145,7 @@ void platform::install_stop_handlers() {
     stop_requested = 0;
     if (!stop_handler_installed) SetConsoleCtrlHandler(on_console_event, TRUE);
     stop_handler_installed = true;
+    for (int sig : {SIGTERM, SIGINT, SIGBREAK}) std::signal(sig, on_stop_signal);
     // SDL would otherwise turn Ctrl+C into a quit event, which the engine
     // does not act on.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

@@ -58,7 +58,9 @@ RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::st
     std::vector<std::string> all = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"};
     all.insert(all.end(), env.begin(), env.end());
     std::string environment = environment_with(all);
-    std::string command = command_line(program, args);
+    // The tests name programs as on Linux; CreateProcess wants the file's full name.
+    const std::string file = program.ends_with(".exe") ? program : program + ".exe";
+    std::string command = command_line(file, args);
     HANDLE out = inheritable_file(outputs.path + "out.txt");
     HANDLE err = inheritable_file(outputs.path + "err.txt");
     STARTUPINFOA start{};
@@ -69,7 +71,7 @@ RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::st
     start.hStdError = err;
     PROCESS_INFORMATION started{};
     if (out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
-        CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, environment.data(), dir.c_str(),
+        CreateProcessA(file.c_str(), command.data(), nullptr, nullptr, TRUE, 0, environment.data(), dir.c_str(),
                        &start, &started)) {
         CloseHandle(started.hThread);
         process = started.hProcess;
