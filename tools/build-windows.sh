@@ -452,7 +452,8 @@ ZIP=$ROOT/dist/tileworld-windows-x64.zip
 TARGETS="tileworld tileworld-check"
 TESTS="test_core test_presentation test_assets test_world test_runtime test_checker"
 [ "$TEST" = 0 ] || TARGETS="$TARGETS $TESTS"
-log=$BUILD.log
+mkdir -p "$BUILD"
+log=$BUILD/build-windows.log
 : >"$log"
 say "building $TARGETS in $BUILD"
 # Optimised as the Linux build (-O2; -O3 draws false warnings from GCC 12),
