@@ -15,7 +15,11 @@ std::vector<key_description> definition_keys();   // the keys, in the order they
 
 // --- object files (assets/object_files.cpp) ---
 void read_object_file(int32_t x, int32_t y, const text& path);
+void apply_object_file(world_cell& c, const object_file_contents& contents);
 void assign_cell_graphic(int32_t x, int32_t y, const text& name);
+int32_t find_world_graphic(const text& name);  // index in world_graphics, -1 none
+void give_cell_graphic(world_cell& c, int32_t graphic);  // -1 or out of range: unchanged
+int32_t cell_quad(world_cell& c);             // the cell's 3D sprite, made on first use
 // The parsed pairs of an object file, read once per build (engine.object_file_cache).
 const object_file_contents& cached_object_file(const text& path);
 std::vector<key_description> object_file_keys();  // every key object files may hold, in test order

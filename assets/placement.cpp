@@ -140,10 +140,12 @@ void place_cell_children(int32_t x, int32_t y) {
     cell.collision_flag = 0;
     cell.last_child_slot = -1;
     const int last_slot = std::min<int>(cell.child_count, static_cast<int>(cell.child_name.size()) - 1);
+    static const name_id nope = intern_name("NOPE");
     for (int slot = 0; slot <= last_slot; ++slot) {
-        const text& wanted = name_text(cell.child_name[static_cast<size_t>(slot)]);
+        const name_id child = cell.child_name[static_cast<size_t>(slot)];
         // Types named "NOPE" are never placed, so such a slot matches nothing.
-        if (wanted == "NOPE") continue;
+        if (child == nope) continue;
+        const text& wanted = name_text(child);
         // Every definition of that name gets its own chance; the slot keeps
         // the last one placed.
         list_reset(defs);

@@ -11,6 +11,20 @@
 #include <string>
 #include <vector>
 
+// A renderer for the window as the runtime opens its own: batching on, the
+// OpenGL driver where there is one, vsync, render targets. Null without.
+inline SDL_Renderer* open_bare_renderer(SDL_Window* window) {
+    if (!window) return nullptr;
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    int gl = -1;
+    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+        SDL_RendererInfo info{};
+        if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
+    }
+    return SDL_CreateRenderer(window, gl,
+                              SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+}
+
 // A bare SDL renderer, opened as the runtime opens its own (batching on, the
 // OpenGL driver where there is one, vsync, render targets), in a borderless
 // window, with a back buffer to draw into. Without a renderer the benchmark
@@ -21,17 +35,9 @@ struct BareScreen {
     SDL_Texture* back = nullptr;
 
     BareScreen(int w, int h, benchmark::State& state) {
-        SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
         SDL_InitSubSystem(SDL_INIT_VIDEO);
         window = SDL_CreateWindow("bare", 0, 0, w, h, SDL_WINDOW_BORDERLESS);
-        int gl = -1;
-        for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-            SDL_RendererInfo info{};
-            if (SDL_GetRenderDriverInfo(i, &info) == 0 && std::string(info.name) == "opengl") gl = i;
-        }
-        if (window)
-            renderer = SDL_CreateRenderer(
-                window, gl, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
+        renderer = open_bare_renderer(window);
         if (!renderer) {
             state.SkipWithError("no renderer");
             return;

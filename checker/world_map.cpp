@@ -118,7 +118,7 @@ rgba_image render_world_map(int block) {
         for (int y = 0; y < cells_y; ++y) {
             if (!cell_in_grid(x, y)) continue;
             const world_cell& cell = cell_at(x, y);
-            if (cell.state != 1 || cell.cell_sprite3d == 0 || cell.alpha <= 0) continue;
+            if (cell.state != 1 || !cell_has_graphic(cell) || cell.alpha <= 0) continue;
             const world_graphic* g = graphic_named(name_text(cell.gfx_name));
             if (!g) continue;
             draw_picture(c, picture_of(g->path, magenta), x * block, y * block, block, block, cell.alpha, false);
@@ -130,8 +130,8 @@ rgba_image render_world_map(int block) {
         for (int y = 0; y < cells_y; ++y) {
             if (!cell_in_grid(x, y)) continue;
             const world_cell& cell = cell_at(x, y);
-            if (cell.state != 1 || cell.cell_sprite3d == 0) continue;
-            const int last = std::min(cell.last_child_slot, 7);
+            if (cell.state != 1 || !cell_has_graphic(cell)) continue;
+            const int last = std::min<int>(cell.last_child_slot, 7);
             for (int k = 0; k <= last; ++k) {
                 const object_instance* o =
                     list_at(engine.object_instances, cell.child_instance[static_cast<size_t>(k)]);

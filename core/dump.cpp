@@ -118,7 +118,7 @@ void append_cells(text& out) {
             char* p = line;
             for (char ch : {'c', 'e', 'l', 'l'}) *p++ = ch;
             for (int32_t v : {x, y, int32_t{c.state}, c.alpha, int32_t{c.use_collision}, int32_t{c.use_enemy},
-                              int32_t{c.collision_flag}, c.last_child_slot}) {
+                              int32_t{c.collision_flag}, int32_t{c.last_child_slot}}) {
                 *p++ = ' ';
                 p = std::to_chars(p, end, v).ptr;
             }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "assets/assets.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 
@@ -83,8 +84,8 @@ void draw_cells() {
         const int y = screen_pos(j);
         const int32_t gy = static_cast<int32_t>(w.origin_y + j);
         for (int64_t i = w.first_i; i <= w.last_i; ++i) {
-            const world_cell& c = cell_at(static_cast<int32_t>(w.origin_x + i), gy);
-            if (c.alpha > 0 && c.state == 1) draw_sprite3d(c.cell_sprite3d, screen_pos(i), y, c.alpha);
+            world_cell& c = cell_at(static_cast<int32_t>(w.origin_x + i), gy);
+            if (c.alpha > 0 && c.state == 1) draw_sprite3d(cell_quad(c), screen_pos(i), y, c.alpha);
         }
     }
 }
@@ -103,8 +104,8 @@ void draw_objects() {
             c.collision_flag = 0;
             // A cell that is not loaded or has no graphic of its own shows no
             // objects, and nothing in it can be collected.
-            if (c.cell_sprite3d == 0 || c.state != 1) continue;
-            const int last = std::min(c.last_child_slot, 7);
+            if (!cell_has_graphic(c) || c.state != 1) continue;
+            const int last = std::min<int>(c.last_child_slot, 7);
             for (int k = 0; k <= last; ++k) {
                 const int32_t index = c.child_instance[static_cast<size_t>(k)];
                 if (index == -1) continue;

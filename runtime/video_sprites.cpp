@@ -76,9 +76,13 @@ struct BlendKey {
 
 constexpr size_t max_sprite_file = size_t{256} * 1024 * 1024;
 constexpr size_t grab_pool_limit = 4;
-constexpr int page_size_wanted = 2048;
+// A new texture's memory is cleared by the driver when it is made, which on
+// software rasterisers costs as much as drawing into it: pages are made as
+// needed at 1024 x 1024 rather than all at once larger; the limit keeps the
+// same ceiling of 128 MB.
+constexpr int page_size_wanted = 1024;
 constexpr int page_image_limit = 256;  // larger images get a texture of their own
-constexpr size_t page_limit = 8;
+constexpr size_t page_limit = 32;
 
 video::Table<Sprite> sprites;
 video::Table<Sprite3D> sprites3d;
@@ -183,22 +187,36 @@ void destroy_texture(Sprite& s) {
 // which leaves the screen unchanged under alpha blending and additive ones;
 // under the other pairs they are not drawn at all (keyed_texel_shows). With
 // `frame`, a one-pixel border repeating the edge surrounds them.
-std::vector<uint8_t> upload_pixels(const Sprite& s, bool frame) {
+// Rows first_row.. of them go into `up`, which is resized to hold them.
+void upload_pixels(const Sprite& s, bool frame, int first_row, int rows, std::vector<uint8_t>& up) {
     const int f = frame ? 1 : 0;
-    const int w = s.width + 2 * f, h = s.height + 2 * f;
-    std::vector<uint8_t> up(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    for (int y = 0; y < h; ++y) {
+    const int w = s.width + 2 * f;
+    up.resize(static_cast<size_t>(w) * static_cast<size_t>(rows) * 4);
+    for (int y = first_row; y < first_row + rows; ++y) {
         const int sy = std::clamp(y - f, 0, s.height - 1);
         for (int x = 0; x < w; ++x) {
             const int sx = std::clamp(x - f, 0, s.width - 1);
             const uint8_t* from = &s.rgba[(static_cast<size_t>(sy) * static_cast<size_t>(s.width) + static_cast<size_t>(sx)) * 4];
-            uint8_t* to = &up[(static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
+            uint8_t* to = &up[(static_cast<size_t>(y - first_row) * static_cast<size_t>(w) + static_cast<size_t>(x)) * 4];
             const bool keyed = !s.own_alpha && from[3] == 0;
             for (int k = 0; k < 3; ++k) to[k] = keyed ? 0 : from[k];
             to[3] = from[3];
         }
     }
-    return up;
+}
+
+// A large image goes up in bands of rows through one small buffer: a copy of
+// the whole image would be fresh memory as large as the texture.
+void upload_image(SDL_Texture* t, const Sprite& s) {
+    constexpr size_t band_bytes = size_t{256} * 1024;
+    const int band = std::max(1, static_cast<int>(band_bytes / (static_cast<size_t>(s.width) * 4)));
+    std::vector<uint8_t> up;
+    for (int y = 0; y < s.height; y += band) {
+        const int rows = std::min(band, s.height - y);
+        upload_pixels(s, false, y, rows, up);
+        SDL_Rect where{0, y, s.width, rows};
+        SDL_UpdateTexture(t, &where, up.data(), s.width * 4);
+    }
 }
 
 // A place for a w x h block on some page, packed in shelves; a new page when
@@ -275,7 +293,8 @@ bool source_of(Sprite& s, Source& out) {
         int page = -1, x = 0, y = 0;
         if (s.width <= page_image_limit && s.height <= page_image_limit &&
             place_on_page(s.width + 2, s.height + 2, page, x, y)) {
-            std::vector<uint8_t> up = upload_pixels(s, true);
+            std::vector<uint8_t> up;
+            upload_pixels(s, true, 0, s.height + 2, up);
             SDL_Rect where{x, y, s.width + 2, s.height + 2};
             Page& p = pages[static_cast<size_t>(page)];
             SDL_UpdateTexture(p.texture, &where, up.data(), (s.width + 2) * 4);
@@ -287,8 +306,7 @@ bool source_of(Sprite& s, Source& out) {
         }
         SDL_Texture* t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, s.width, s.height);
         if (!t) return false;
-        std::vector<uint8_t> up = upload_pixels(s, false);
-        SDL_UpdateTexture(t, nullptr, up.data(), s.width * 4);
+        upload_image(t, s);
         SDL_GetTextureScaleMode(t, &s.scale);  // a new texture's filter follows SDL's hint
         s.texture = t;
         video::add_texture_bytes(int64_t{4} * s.width * s.height);

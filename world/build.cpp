@@ -43,15 +43,22 @@ int32_t limit_to_map(int64_t drawn, int32_t map_size) {
 // Frees the 3D sprite of every cell of the grid and empties the grid at the
 // given size. Every cell is visited, not just the first 257 x 257, since the
 // grid grows with the world. A grid that already has the size is emptied in
-// place: re-allocating a large grid at every rebuild costs more than filling it.
+// place: its memory is in use already, which makes that cheaper than new.
 void empty_grid(int32_t max_x, int32_t max_y) {
     world_grid_t& g = engine.world_grid;
-    const bool same_size = g.max_x == max_x && g.max_y == max_y;
-    for (world_cell& c : g.cells) {
-        if (c.cell_sprite3d != 0 && is_sprite3d(c.cell_sprite3d)) free_sprite3d(c.cell_sprite3d);
-        if (same_size) c = world_cell{};
+    // Cells make their 3D sprites when first drawn; where none was drawn the
+    // walk is skipped, which leaves a large grid's untouched memory untouched.
+    if (g.cell_sprites3d_made)
+        for (world_cell& c : g.cells)
+            if (c.cell_sprite3d != 0 && is_sprite3d(c.cell_sprite3d)) free_sprite3d(c.cell_sprite3d);
+    g.cell_sprites3d_made = false;
+    if (g.max_x == max_x && g.max_y == max_y) {
+        g.cells.empty_all();
+        g.child_blocks.clear();
+        g.cells_sized = false;
+    } else {
+        create_world_grid(max_x, max_y);
     }
-    if (!same_size) create_world_grid(max_x, max_y);
 }
 
 // The object file path of each cell type, made once rather than at every cell
@@ -70,6 +77,28 @@ const text& cell_object_path(name_id type) {
     return paths[i];
 }
 
+// The object file of each cell type, found once per build.
+const object_file_contents& type_object_file(name_id type) {
+    if (engine.object_file_cache_off) return cached_object_file(cell_object_path(type));
+    auto& by_type = engine.object_file_cache.by_type;
+    const size_t i = static_cast<size_t>(type);
+    if (i >= by_type.size()) by_type.resize(i + 1, nullptr);
+    if (!by_type[i]) by_type[i] = &cached_object_file(cell_object_path(type));
+    return *by_type[i];
+}
+
+// The world graphic of each graphic name, found once per build.
+int32_t graphic_named(name_id gfx) {
+    auto& by_name = engine.object_file_cache.graphic_by_name;
+    const size_t i = static_cast<size_t>(gfx);
+    if (i >= by_name.size()) by_name.resize(i + 1, 0);
+    if (by_name[i] == 0) {
+        const int32_t found = find_world_graphic(name_text(gfx));
+        by_name[i] = found < 0 ? -1 : found + 1;
+    }
+    return by_name[i] < 0 ? -1 : by_name[i] - 1;
+}
+
 // The labyrinth passes, then the enemies, then the cell sprite sizes.
 void generate_world() {
     fill_walls(engine.world_width, engine.world_height);
@@ -79,6 +108,9 @@ void generate_world() {
     mark_edges();
     spawn_enemies();
     size_cell_sprites();
+    finish_progress_bar();
+    // What the build looked up is not needed until the next one.
+    engine.object_file_cache.clear();
 }
 
 }  // namespace
@@ -199,9 +231,11 @@ void size_cell_sprites() {
             if (!cell_in_grid(x, y)) continue;
             const world_cell& c = cell_at(x, y);
             // A hidden cell keeps the size it was loaded with; it is never drawn.
+            // A 3D sprite still to be made gets this size when it is made.
             if (c.cell_sprite3d != 0 && c.alpha > 0) zoom_sprite3d(c.cell_sprite3d, r, r);
         }
     }
+    engine.world_grid.cells_sized = true;
 }
 
 // The object files have no extension: each is named after its cell type.
@@ -211,10 +245,9 @@ text object_file_path(const world_cell& c) { return object_file_folder() + name_
 
 void load_cell_object(int32_t x, int32_t y) {
     if (!cell_in_grid(x, y)) return;
-    read_object_file(x, y, cell_object_path(cell_at(x, y).cell_type));
-    // Copied: assign_cell_graphic may intern new names while it runs.
-    text gfx = name_text(cell_at(x, y).gfx_name);
-    assign_cell_graphic(x, y, gfx);
+    world_cell& c = cell_at(x, y);
+    apply_object_file(c, type_object_file(c.cell_type));
+    give_cell_graphic(c, graphic_named(c.gfx_name));
     place_cell_children(x, y);
 }
 

@@ -47,7 +47,7 @@ void random_walk(int32_t w, int32_t h, const char* target, walk_kind kind) {
                 if (floor_cell* r = list_add(floors)) {
                     r->x = x;
                     r->y = y;
-                    r->cell_type = target;
+                    r->cell_type = carved;
                 }
                 if (first) {
                     first = false;
@@ -84,7 +84,7 @@ void mark_edge_pass(int32_t dx, int32_t dy, const char* wall_edge, const char* g
         if (nx < 0 || ny < 0) continue;
         if (!cell_in_grid(r.x, r.y)) continue;
         name_id c = cell_or_blocker(nx, ny).cell_type;
-        if (c == intern_name(r.cell_type)) continue;
+        if (c == r.cell_type) continue;
         world_cell& cell = cell_at(r.x, r.y);
         if (c == wall)
             cell.cell_type = wall_e;

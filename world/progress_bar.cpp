@@ -26,13 +26,23 @@ bool progress_step(float& step) {
     return true;
 }
 
-// Grows the bar by one step and draws the black band with the red bar on it.
-void advance_and_draw(float& progress) {
+// Grows the bar by one step. Every tick draws the same black band with the
+// red bar on it, which covers all that the earlier ticks drew, so only the
+// last tick before a presentation shows: its band is drawn then, or when the
+// build ends (finish_progress_bar), rather than at every tick.
+void advance(float& progress) {
     float step = 0;
     if (progress_step(step))
         progress += step;
     else
         progress = engine.screen_width;
+    engine.progress_bar_undrawn = progress;
+}
+
+void draw_undrawn_bar() {
+    const float progress = engine.progress_bar_undrawn;
+    if (progress < 0) return;
+    engine.progress_bar_undrawn = -1;
     if (!start_drawing(screen_output())) return;
     int top = nearest(static_cast<double>(engine.screen_height) * 0.85);
     draw_box(0, top, nearest(engine.screen_width), 9, rgb(0, 0, 0));
@@ -43,6 +53,7 @@ void advance_and_draw(float& progress) {
 // A world takes a while to make; where it shows its progress it also stops
 // when the system asks it to.
 void present() {
+    draw_undrawn_bar();
     flip_buffers();
     end_program_if_requested();
 }
@@ -60,7 +71,7 @@ void build_progress_tick() {
         engine.build_progress = 1.0f;
         engine.built_world_number = engine.world_number;
     }
-    advance_and_draw(engine.build_progress);
+    advance(engine.build_progress);
     // Presenting is slow, so a build presents once every 2 * world_width + 1
     // cells (not at its first tick); the counter carries over between builds.
     engine.build_flip_counter += 1;
@@ -71,11 +82,13 @@ void build_progress_tick() {
 }
 
 void load_progress_tick() {
-    advance_and_draw(engine.load_progress);
+    advance(engine.load_progress);
     // Presents at the first tick and then at every 501st.
     if (engine.load_flip_counter == 0) present();
     engine.load_flip_counter += 1;
     if (engine.load_flip_counter > 500) engine.load_flip_counter = 0;
 }
+
+void finish_progress_bar() { draw_undrawn_bar(); }
 
 }  // namespace tw

@@ -39,5 +39,6 @@ void load_opacity(int file, int32_t w, int32_t h);
 // --- progress bars (world/progress_bar.cpp) ---
 void build_progress_tick();
 void load_progress_tick();
+void finish_progress_bar();  // draws the bar's last state where no presentation did
 
 }  // namespace tw

@@ -143,6 +143,8 @@ void load_saved_world(const text& topography_path) {
     int opacity = open_file_read(-1, opacity_path_for(topography_path));
     load_opacity(opacity, w, h);
     if (opacity != 0) close_file(opacity);
+    finish_progress_bar();
+    engine.object_file_cache.clear();  // not needed once the world stands
 }
 
 }  // namespace tw

@@ -145,21 +145,28 @@ TEST_F(ObjectFile, GraphicLookupIsExact) {
     EXPECT_EQ(cell().cell_sprite3d, 0);
     assign_cell_graphic(600, 4, "grass.png");  // outside the grid: ignored
 
-    // Each assignment makes the cell its own 3D sprite and frees the old one.
+    // Each assignment gives the cell the graphic's sprite and frees the 3D
+    // sprite it had; the cell's own 3D sprite is made when it is first drawn.
     g->sprite = load_sprite(-1, f.dir.write("gfx/grass.png", WorldFolder::picture()), sprite_mode_3d);
     ASSERT_TRUE(is_sprite(g->sprite));
     assign_cell_graphic(3, 4, "grass.png");
-    int32_t first = cell().cell_sprite3d;
+    EXPECT_EQ(cell().cell_sprite, g->sprite);
+    EXPECT_EQ(cell().cell_sprite3d, 0);
+    const int32_t first = cell_quad(cell());
     EXPECT_TRUE(is_sprite3d(first));
+    EXPECT_EQ(cell_quad(cell()), first);  // made once
     assign_cell_graphic(3, 4, "grass.png");
-    // Freed: gone, or its handle given to the new sprite.
-    EXPECT_TRUE(cell().cell_sprite3d == first || !is_sprite3d(first));
-    EXPECT_TRUE(is_sprite3d(cell().cell_sprite3d));
-    // An unknown name keeps the sprite the cell has.
-    int32_t kept = cell().cell_sprite3d;
+    EXPECT_EQ(cell().cell_sprite3d, 0);
+    EXPECT_FALSE(is_sprite3d(first));
+    // An unknown name keeps what the cell has.
+    const int32_t kept = cell_quad(cell());
     assign_cell_graphic(3, 4, "dummy.png");
     EXPECT_EQ(cell().cell_sprite3d, kept);
     EXPECT_TRUE(is_sprite3d(kept));
+    // A graphic whose image failed gives the cell no graphic at all.
+    g->sprite = 0;
+    assign_cell_graphic(3, 4, "grass.png");
+    EXPECT_FALSE(cell_has_graphic(cell()));
 }
 
 }  // namespace

@@ -218,3 +218,25 @@ TEST(ReplayRealKeys, SessionPlayedOnAVirtualDisplayReplaysHeadless) {
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.err.find("replay in step to the end"), std::string::npos) << r.err;
 }
+
+// A game without WORLDRANDOM seeds its generator from the clock (in the
+// sample game it picks the loading screen): the recording keeps the seed and
+// the replay draws with it, so recording the replay again keeps the same seed.
+TEST(ReplayClockSeed, RecordedSeedIsTheOneTheReplayUses) {
+    GameFolder game("game");
+    std::string ini = read_file(game.file("DATA/ini.txt"));
+    const size_t at = ini.find("WORLDRANDOM");
+    ASSERT_NE(at, std::string::npos);
+    ini.erase(at, ini.find('\n', ini.find('\n', at) + 1) + 1 - at);  // the key and its value
+    game.write("DATA/ini.txt", ini);
+    const std::string first = game.outside.path + "first.txt", again = game.outside.path + "again.txt";
+    RunResult r = game.play("at 70 key 205 down\nat 90 key 205 up\nat 130 quit\n", "640x360",
+                            {"TILEWORLD_RECORD=" + first});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string text = read_file(first);
+    ASSERT_NE(text.find("\nseed "), std::string::npos) << text;
+    usleep(20000);  // another clock reading, had the replay taken one
+    r = replay(game.path, first, {"TILEWORLD_RECORD=" + again});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(read_file(again), text);
+}

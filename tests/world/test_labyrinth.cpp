@@ -117,7 +117,7 @@ TEST(Labyrinth, FloorListAndPlayerStartFollowTheCarving) {
     ASSERT_GT(list_size(floors), 1);
     for (int i = 0; i < list_size(floors); ++i) {
         const floor_cell& r = *list_at(floors, i);
-        EXPECT_EQ(r.cell_type, "LAB_FLOOR");
+        EXPECT_EQ(name_text(r.cell_type), "LAB_FLOOR");
         // Green and water never overwrite floor.
         EXPECT_EQ(name_text(cell_at(r.x, r.y).cell_type), "LAB_FLOOR");
         for (int j = 0; j < i; ++j)  // a cell is carved once
@@ -156,7 +156,7 @@ struct EdgeScene {
         floor_cell* r = list_add(engine.floor_cells);
         r->x = x;
         r->y = y;
-        r->cell_type = "LAB_FLOOR";
+        r->cell_type = intern_name("LAB_FLOOR");
     }
     std::string type(int32_t x, int32_t y) { return name_text(cell_at(x, y).cell_type); }
 };

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <vector>
 
+#include "runtime/media_runtime.h"
+#include "runtime/testing.h"
 #include "world/world.h"
 
 namespace tw::test {
@@ -77,6 +81,31 @@ TEST(ProgressBar, OneColumnOrOneRowWorldDrawsAFullBar) {
         EXPECT_FLOAT_EQ(engine.build_progress, 800.0f);
         EXPECT_FLOAT_EQ(engine.load_progress, 800.0f);
     }
+}
+
+// What a presentation shows is the bar as the last tick left it, and the
+// ticks after the last presentation are on the screen when the build ends.
+TEST(ProgressBar, ShowsTheLastTickAtEachPresentationAndAtTheEnd) {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    const int window = open_window(-1, 0, 0, 200, 100, "bar", window_borderless);
+    ASSERT_GT(window, 0);
+    ASSERT_TRUE(open_windowed_screen(window_handle(window), 0, 0, 200, 100, 1, 0, 0));
+    screen(200, 100);
+    engine.world_width = 20;
+    engine.world_height = 5;  // a step of 2 pixels; a presentation every 41 ticks
+    auto red_width = [](int which) {
+        std::vector<uint8_t> row;
+        if (!read_screen_pixels(which, 0, 86, 200, 1, row)) return -1;  // the bar's rows start at 85
+        int n = 0;
+        while (n < 200 && row[static_cast<size_t>(n) * 4] == 255 && row[static_cast<size_t>(n) * 4 + 1] == 0) ++n;
+        return n;
+    };
+    for (int i = 0; i < 41; ++i) build_progress_tick();
+    EXPECT_EQ(red_width(1), 83);  // 1 + 41 * 2
+    for (int i = 0; i < 10; ++i) build_progress_tick();
+    finish_progress_bar();
+    EXPECT_EQ(red_width(0), 103);
+    video_shutdown();
 }
 
 }  // namespace
