@@ -1,8 +1,6 @@
 // inspection: files read and decoded exactly as load_sprite and load_sound
 // read them, with the pixels and samples kept and the reason for a failure
 // given; and the one PNG writer (world maps, screenshots).
-#include <sys/stat.h>
-
 #include <png.h>
 
 #include "runtime/inspection.h"
@@ -19,12 +17,10 @@ namespace {
 constexpr size_t max_image_file = size_t{256} * 1024 * 1024;
 constexpr size_t max_sound_file = size_t{256} * 1024 * 1024;
 
-enum class entry_kind { missing, file, folder };
+using platform::entry_kind;
 
 entry_kind kind_of(const std::string& host) {
-    struct stat st;
-    if (host.empty() || stat(host.c_str(), &st) != 0) return entry_kind::missing;
-    return S_ISDIR(st.st_mode) ? entry_kind::folder : entry_kind::file;
+    return host.empty() ? entry_kind::missing : platform::host_stat(host).kind;
 }
 
 // Reads the whole file and decodes it, or says why it cannot.
@@ -40,6 +36,7 @@ bool decode_file(const text& path, size_t limit, Record& out, text& why, Decoder
             why = "a folder, not a file";
             return false;
         case entry_kind::file:
+        case entry_kind::other:
             break;
     }
     std::vector<uint8_t> bytes;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "runtime/values.h"
@@ -15,6 +16,29 @@ namespace tw::platform {
 // (runtime/system_files.cpp).
 bool read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit);
 void close_all_files();  // every open file, flushed first (runtime/system_files.cpp)
+
+// What the host file system says about a path, with no case or separator
+// resolution (runtime/system_files_posix.cpp, runtime/system_files_windows.cpp).
+enum class entry_kind { missing, file, folder, other };  // other: a device, a pipe
+struct host_entry {
+    entry_kind kind = entry_kind::missing;
+    uint64_t size = 0;  // bytes, for a file
+};
+host_entry host_stat(const std::string& host_path);
+// The names in a folder, "." and ".." left out, in no particular order;
+// false when it cannot be listed.
+bool host_list_folder(const std::string& host_path, std::vector<std::string>& names);
+// The process's current folder, ending with the platform's separator.
+std::string host_current_folder();
+// Makes `folder` the current one when it is a folder that can be entered and
+// listed; else says why not, in the C library's words.
+bool host_enter_folder(const std::string& folder, std::string& why);
+
+// Catching processor faults and stop requests (runtime/system_faults_posix.cpp,
+// runtime/system_faults_windows.cpp). Installing twice does nothing more.
+void install_fault_handlers();
+void remove_fault_handlers();
+void install_stop_handlers();
 
 // The seed of a clock seeding: the script's "seed" when it has one, else
 // `from_clock`; a recording writes it down (runtime/automation.cpp).

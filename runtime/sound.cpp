@@ -6,8 +6,10 @@
 // never called, or no device could be opened) sounds still load and decode,
 // so data can be checked, but nothing plays.
 #include <SDL.h>
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <climits>
@@ -100,7 +102,13 @@ void mix(void*, Uint8* stream, int len) {
 // device can be opened (a screenful from ALSA on a machine without a sound
 // card); the engine says it in one line instead. stderr points at /dev/null
 // while this lives. Whichever backend SDL picks is kept quiet this way; an
-// error handler would have to be set in each backend's library.
+// error handler would have to be set in each backend's library. Windows'
+// audio backends print nothing, so there it does nothing.
+#if defined(_WIN32)
+struct QuietStderr {
+    QuietStderr() {}
+};
+#else
 struct QuietStderr {
     int saved = -1;
     QuietStderr() {
@@ -123,6 +131,7 @@ struct QuietStderr {
     QuietStderr(const QuietStderr&) = delete;
     QuietStderr& operator=(const QuietStderr&) = delete;
 };
+#endif
 
 struct DeviceLock {
     DeviceLock() { if (device) SDL_LockAudioDevice(device); }

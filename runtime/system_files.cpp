@@ -3,14 +3,10 @@
 // Game data is usually written on Windows: paths use backslashes and their
 // case need not match the files on disk. Every path the runtime opens is
 // resolved here, so a game folder made on Windows runs unchanged elsewhere.
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// What the host file system itself offers is in system_files_posix.cpp and
+// system_files_windows.cpp.
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -55,21 +51,17 @@ bool name_before(const std::string& a, const std::string& b) {
 }
 
 bool path_exists(const std::string& p) {
-    struct stat st;
-    return !p.empty() && stat(p.c_str(), &st) == 0;
+    return !p.empty() && platform::host_stat(p).kind != platform::entry_kind::missing;
 }
 
 // The entry of `dir` whose name equals `name` ignoring case; the first in
 // sorted order when several do. Empty when none.
 std::string find_nocase(const std::string& dir, const std::string& name) {
-    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-    if (!d) return {};
+    std::vector<std::string> names;
+    if (!platform::host_list_folder(dir.empty() ? "." : dir, names)) return {};
     std::string best;
-    while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
+    for (const std::string& n : names)
         if (equal_nocase(n, name) && (best.empty() || name_before(n, best))) best = n;
-    }
-    closedir(d);
     return best;
 }
 
@@ -106,12 +98,12 @@ text resolved_path(const text& path) {
 bool platform::read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit) {
     out.clear();
     std::string p = resolved_path(path);
-    struct stat st;
-    if (p.empty() || stat(p.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (static_cast<uint64_t>(st.st_size) > limit) return false;
+    if (p.empty()) return false;
+    const platform::host_entry entry = platform::host_stat(p);
+    if (entry.kind != platform::entry_kind::file || entry.size > limit) return false;
     FILE* f = std::fopen(p.c_str(), "rb");
     if (!f) return false;
-    out.resize(static_cast<size_t>(st.st_size));
+    out.resize(static_cast<size_t>(entry.size));
     size_t got = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), f);
     std::fclose(f);
     out.resize(got);
@@ -201,8 +193,8 @@ void close_open_file(OpenFile* of) {
 int open_with_mode(int number, const text& path, const char* mode, bool create) {
     std::string p = resolved_path(path);
     if (p.empty()) return 0;
-    struct stat st;
-    if (stat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return 0;  // a folder is not a file
+    const platform::entry_kind kind = platform::host_stat(p).kind;
+    if (kind != platform::entry_kind::missing && kind != platform::entry_kind::file) return 0;  // a folder is not a file
     FILE* f = std::fopen(p.c_str(), mode);
     if (!f && create) f = std::fopen(p.c_str(), "w+b");
     if (!f) return 0;
@@ -271,18 +263,17 @@ void close_file(int number) {
 
 namespace {
 
-// The type bits of what a data path names; 0 when nothing is there.
-mode_t entry_type(const text& path) {
+// What a data path names.
+platform::entry_kind entry_type(const text& path) {
     std::string p = resolved_path(path);
-    struct stat st;
-    return !p.empty() && stat(p.c_str(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    return p.empty() ? platform::entry_kind::missing : platform::host_stat(p).kind;
 }
 
 }  // namespace
 
-bool file_exists(const text& path) { return S_ISREG(entry_type(path)); }
+bool file_exists(const text& path) { return entry_type(path) == platform::entry_kind::file; }
 
-bool folder_exists(const text& path) { return S_ISDIR(entry_type(path)); }
+bool folder_exists(const text& path) { return entry_type(path) == platform::entry_kind::folder; }
 
 bool write_text_file(const text& path, const text& contents) {
     std::string p = resolved_path(path);
@@ -294,37 +285,9 @@ bool write_text_file(const text& path, const text& contents) {
     return ok;
 }
 
-text current_directory() {
-    std::vector<char> buf(4096);
-    while (!getcwd(buf.data(), buf.size())) {
-        if (buf.size() > (1u << 20)) return "./";
-        buf.resize(buf.size() * 2);
-    }
-    text dir = buf.data();
-    if (dir.empty() || dir.back() != '/') dir += '/';
-    return dir;
-}
+text current_directory() { return platform::host_current_folder(); }
 
-bool enter_folder(const text& folder, text& why) {
-    struct stat st;
-    if (stat(folder.c_str(), &st) != 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        why = std::strerror(ENOTDIR);
-        return false;
-    }
-    // Entering needs search permission, reading the game's files listing it.
-    DIR* d = opendir(folder.c_str());
-    if (!d || chdir(folder.c_str()) != 0) {
-        why = std::strerror(errno);
-        if (d) closedir(d);
-        return false;
-    }
-    closedir(d);
-    return true;
-}
+bool enter_folder(const text& folder, text& why) { return platform::host_enter_folder(folder, why); }
 
 text absolute_path(const text& path) {
     std::error_code ec;
@@ -338,21 +301,16 @@ text absolute_path(const text& path) {
 
 int examine_directory(int number, const text& folder, const text& pattern) {
     std::string dir = folder.empty() ? std::string(".") : resolved_path(folder);
-    DIR* d = opendir(dir.c_str());
-    if (!d) return 0;
+    std::vector<std::string> names;
+    if (dir.empty() || !platform::host_list_folder(dir, names)) return 0;
     auto scan = std::make_unique<Scan>();
     std::string prefix = dir;
     if (prefix.back() != '/') prefix.push_back('/');
-    while (dirent* e = readdir(d)) {
-        std::string n = e->d_name;
-        if (n == "." || n == "..") continue;
+    for (const std::string& n : names) {
         if (!wildcard_match(pattern, n)) continue;
-        struct stat st;
-        int type = 1;
-        if (stat((prefix + n).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) type = 2;
-        scan->entries.push_back({n, type});
+        const bool is_folder = platform::host_stat(prefix + n).kind == platform::entry_kind::folder;
+        scan->entries.push_back({n, is_folder ? 2 : 1});
     }
-    closedir(d);
     std::sort(scan->entries.begin(), scan->entries.end(),
               [](const Scan::Entry& a, const Scan::Entry& b) { return name_before(a.name, b.name); });
     return scans().put(number, std::move(scan));

@@ -20,14 +20,23 @@ int64_t current_date() {
     // UTC gives the local calendar fields.
     time_t now = time(nullptr);
     struct tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &now);
+    return static_cast<int64_t>(_mkgmtime(&local));
+#else
     localtime_r(&now, &local);
     return static_cast<int64_t>(now) + static_cast<int64_t>(local.tm_gmtoff);
+#endif
 }
 
 text format_date(const text& mask, int64_t seconds) {
     time_t t = static_cast<time_t>(seconds);
     struct tm f{};
+#if defined(_WIN32)
+    gmtime_s(&f, &t);
+#else
     gmtime_r(&t, &f);
+#endif
     auto two = [](int v) {
         char b[8];
         std::snprintf(b, sizeof b, "%02d", v % 100);

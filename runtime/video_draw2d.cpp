@@ -1,13 +1,18 @@
 // video_draw2d: 2D drawing on the back buffer: filled boxes and text in the
-// system's monospace font (found through fontconfig, drawn with SDL_ttf),
-// the text's colour on an opaque background box.
+// system's monospace font (found through fontconfig, or in the Windows font
+// folder, drawn with SDL_ttf), the text's colour on an opaque background box.
 #include <SDL_ttf.h>
+#if !defined(_WIN32)
 #include <fontconfig/fontconfig.h>
+#endif
 
+#include <cstdlib>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "runtime/media_runtime.h"
+#include "runtime/platform.h"
 #include "runtime/video_internal.h"
 
 namespace tw {
@@ -45,6 +50,27 @@ SDL_Color sdl_colour(colour c) {
                      static_cast<Uint8>((c >> 16) & 255), 255};
 }
 
+#if defined(_WIN32)
+// The file of a monospace font: DejaVu Sans Mono, Consolas or Courier New
+// from the Windows font folder, else the DejaVu Sans Mono that comes beside
+// the program.
+std::string find_font_file() {
+    std::vector<std::string> candidates;
+    const char* windows = std::getenv("WINDIR");
+    if (!windows || !*windows) windows = std::getenv("SystemRoot");
+    if (windows && *windows) {
+        for (const char* name : {"DejaVuSansMono.ttf", "consola.ttf", "cour.ttf"})
+            candidates.push_back(std::string(windows) + "\\Fonts\\" + name);
+    }
+    if (char* base = SDL_GetBasePath()) {
+        candidates.push_back(std::string(base) + "DejaVuSansMono.ttf");
+        SDL_free(base);
+    }
+    for (const std::string& file : candidates)
+        if (platform::host_stat(file).kind == platform::entry_kind::file) return file;
+    return {};
+}
+#else
 // The file of the system's monospace font: DejaVu Sans Mono when installed,
 // else whatever fontconfig offers for "monospace".
 std::string find_font_file() {
@@ -70,6 +96,7 @@ std::string find_font_file() {
     FcConfigDestroy(config);
     return found;
 }
+#endif
 
 TTF_Font* the_font() {
     if (font_state != 0) return font;

@@ -2,6 +2,7 @@
 # Cross-builds tileworld for 64-bit Windows on Debian 12. Run as root.
 #
 #   sh tools/build-windows.sh              the libraries, then the engine and the zip
+#   sh tools/build-windows.sh --test       the same, then the tests under Wine
 #   sh tools/build-windows.sh --deps-only  the libraries only
 #
 # The libraries are Debian's own source packages of the versions the Linux
@@ -15,11 +16,19 @@
 # It holds prefix/ (bin/ with every DLL a program needs, lib/, include/),
 # licenses/ (one folder per bundled library), VERSIONS and the build logs.
 #
-# Then a small program using every library (tools/windows/smoke) is built
-# against them and run under Wine on a virtual X display.
+# Freshly built (or with --deps-only), a small program using every library
+# (tools/windows/smoke) is built against them and run under Wine on a virtual
+# X display.
+#
+# The engine is built in build-windows/ (Release), and
+# dist/tileworld-windows-x64.zip made: tileworld.exe, tileworld-check.exe,
+# the DLLs they need, the monospace font the debug line falls back on,
+# licenses/ and both sample games. --test builds the unit tests too and runs
+# tools/windows/test-under-wine.sh.
 #
 # Environment: TILEWORLD_WINDOWS_CACHE (see above), TILEWORLD_WINDOWS_JOBS
-# (parallel compile jobs, default 2).
+# (parallel compile jobs, default 2), TILEWORLD_WINDOWS_BUILD (the build
+# folder, default build-windows/ in the clone).
 set -eu
 
 # Bump when a library's configuration below changes: it starts a new cache.
@@ -38,28 +47,32 @@ LIBRARIES="ogg:libogg-dev vorbis:libvorbis-dev png:libpng-dev jpeg:libjpeg62-tur
 TOOLS="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev \
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev libz-mingw-w64"
 PACKAGES="$TOOLS mingw-w64-tools cmake make nasm pkg-config dpkg-dev \
-  wine wine64 xvfb xauth zip fonts-dejavu-core \
+  wine wine64 xvfb xauth zip unzip fonts-dejavu-core googletest \
   libsdl2-dev libsdl2-ttf-dev libfreetype-dev libpng-dev libjpeg62-turbo-dev \
   libtiff-dev libogg-dev libvorbis-dev"
 # The mingw runtime every C++ program and some DLLs need beside them.
 RUNTIME_DLLS="/usr/lib/gcc/$TRIPLET/12-posix/libstdc++-6.dll \
   /usr/lib/gcc/$TRIPLET/12-posix/libgcc_s_seh-1.dll /usr/$TRIPLET/lib/libwinpthread-1.dll"
 FONT=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+MONO_FONT=/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf
 WINE_DLLS=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 
 say() { echo "build-windows: $*"; }
 die() { echo "build-windows: $*" >&2; exit 1; }
 
 usage() {
-  echo "usage: sh tools/build-windows.sh [--deps-only]"
-  echo "Cross-builds tileworld for 64-bit Windows (Debian 12, as root)."
+  echo "usage: sh tools/build-windows.sh [--test | --deps-only]"
+  echo "Cross-builds tileworld for 64-bit Windows (Debian 12, as root) into dist/tileworld-windows-x64.zip."
+  echo "  --test       then build the unit tests and run them and both sample games under Wine"
   echo "  --deps-only  build (or find cached) the Windows libraries and prove them under Wine, nothing more"
 }
 
 DEPS_ONLY=0
+TEST=0
 for arg in "$@"; do
   case $arg in
     --deps-only) DEPS_ONLY=1 ;;
+    --test) TEST=1 ;;
     -h|--help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
@@ -347,7 +360,9 @@ $name built from $1 $BUILT"
 # --- Wine ---------------------------------------------------------------------------
 
 export WINEDEBUG=${WINEDEBUG:--all}  # e.g. WINEDEBUG=err+module shows a missing DLL
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer, and no debugger popping up on a crash: the
+# crashing program just ends with its exception's code.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 # A Wine prefix for this Wine version, made once under the cache root (it
 # takes a while): complete or absent like the libraries.
@@ -424,14 +439,61 @@ if [ -d "$CACHE_DIR" ]; then
 else
   say "building the libraries into $CACHE_DIR (takes a while)"
   build_libraries
+  SMOKE=1
 fi
-smoke_test
+[ "$DEPS_ONLY" = 0 ] && [ "${SMOKE:-0}" = 0 ] || smoke_test
 say "libraries ready in $(($(date +%s) - started)) s"
 [ "$DEPS_ONLY" = 0 ] || exit 0
 
 # --- second half: the engine and the zip ------------------------------------------
-# To come: tileworld.exe and tileworld-check.exe built with $TOOLCHAIN and
-# TILEWORLD_WINDOWS_PREFIX=$CACHE_DIR/prefix, then dist/tileworld-windows-x64.zip
-# with the programs, the DLLs dll_closure names, $CACHE_DIR/licenses and the
-# sample games.
-die "the engine's Windows build is not written yet; only --deps-only works"
+
+BUILD=${TILEWORLD_WINDOWS_BUILD:-$ROOT/build-windows}
+ZIP=$ROOT/dist/tileworld-windows-x64.zip
+TARGETS="tileworld tileworld-check"
+TESTS="test_core test_presentation test_assets test_world test_runtime test_checker"
+[ "$TEST" = 0 ] || TARGETS="$TARGETS $TESTS"
+mkdir -p "$BUILD"
+log=$BUILD/build-windows.log
+: >"$log"
+say "building $TARGETS in $BUILD"
+# Optimised as the Linux build (-O2; -O3 draws false warnings from GCC 12),
+# without its debugging information.
+step "$log" cmake -S "$ROOT" -B "$BUILD" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+  -DTILEWORLD_WINDOWS_PREFIX="$CACHE_DIR/prefix" -DCMAKE_BUILD_TYPE=Release \
+  "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" "-DCMAKE_C_FLAGS_RELEASE=-O2 -DNDEBUG" -DTILEWORLD_BENCH=OFF
+step "$log" cmake --build "$BUILD" -j "$JOBS" --target $TARGETS
+# The programs in the build folder (the tests among them) find the font
+# beside them, as in the zip.
+cp "$MONO_FONT" "$BUILD/"
+say "built in $(($(date +%s) - started)) s"
+
+# The zip holds one folder, laid out as it runs: the programs with just the
+# DLLs they need beside them.
+stage=$(mktemp -d "${TMPDIR:-/tmp}/tileworld-windows-zip.XXXXXX")
+trap 'rm -rf "$stage"' EXIT
+top=$stage/tileworld-windows-x64
+mkdir -p "$top/licenses/fonts-dejavu"
+for program in tileworld tileworld-check; do
+  $TRIPLET-strip -o "$top/$program.exe" "$BUILD/$program.exe"
+done
+for dll in $(dll_closure "$top/tileworld.exe $top/tileworld-check.exe" "$CACHE_DIR/prefix/bin"); do
+  cp "$CACHE_DIR/prefix/bin/$dll" "$top/"
+done
+cp "$MONO_FONT" "$top/"
+cp /usr/share/doc/fonts-dejavu-core/copyright "$top/licenses/fonts-dejavu/copyright"
+cp -R "$CACHE_DIR/licenses/." "$top/licenses/"
+# The sample games as the clone has them, without what runs left there.
+(cd "$ROOT" && git ls-files -z game game-saved 2>/dev/null | xargs -0 -r cp --parents -t "$top")
+[ -f "$top/game/DATA/ini.txt" ] || (cd "$ROOT" && cp -R game game-saved "$top/")
+mkdir -p "$(dirname "$ZIP")"
+rm -f "$ZIP"
+(cd "$stage" && zip -qr -X "$ZIP" tileworld-windows-x64)
+rm -rf "$stage"
+trap - EXIT
+say "wrote $ZIP ($(du -k "$ZIP" | cut -f1) kB; the programs need $(dll_closure "$BUILD/tileworld.exe $BUILD/tileworld-check.exe" "$CACHE_DIR/prefix/bin" | wc -w) DLLs)"
+
+if [ "$TEST" = 1 ]; then
+  wine_prefix
+  TILEWORLD_WINDOWS_DLLS=$CACHE_DIR/prefix/bin sh "$ROOT/tools/windows/test-under-wine.sh" "$BUILD" "$ZIP"
+fi
+say "done in $(($(date +%s) - started)) s"

@@ -127,6 +127,9 @@ TEST(SoundEffects, CountSoundRestartsAndOnlyTheFirstExactNameIsPlayed) {
     dir.write("sfx/coin.ogg", wave16(2, 44100, ramp));
     dir.write("loud.wav", wave16(2, 44100, std::vector<int16_t>(4000, 31000)));
     const std::string out = dir.path + "mixed.raw";
+#if defined(_WIN32)
+    GTEST_SKIP() << "SDL's disk audio driver keeps its file locked on Windows: it cannot be read while written";
+#endif
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
 

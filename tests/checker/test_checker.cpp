@@ -135,6 +135,9 @@ TEST_F(CheckerGame, FolderValuesMustExistAndEndWithASeparator) {
 }
 
 TEST_F(CheckerGame, PathsFoundOnlyByIgnoringCaseAreReported) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows' own file system ignores case: the path is found as written";
+#endif
     set_ini("TOPOGFX", "gfx\\Topo\\");
     check_result r = check_game();
     report_at(

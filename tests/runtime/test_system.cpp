@@ -53,18 +53,33 @@ TEST(Files, OpenKeepsContentsCreateTruncates) {
 TEST(Paths, BackslashesAndCaseAreResolved) {
     TempDir dir;
     dir.write("Data/Gfx/Grass.png", "x");
-    EXPECT_EQ(resolved_path(dir.path + "DATA\\gfx\\grass.PNG"), dir.path + "Data/Gfx/Grass.png");
     EXPECT_TRUE(file_exists(dir.path + "data\\GFX\\grass.png"));
     EXPECT_FALSE(file_exists(dir.path + "data\\GFX\\missing.png"));
+#if defined(_WIN32)
+    // Windows' own file system ignores case, so a folder cannot hold both
+    // Grass.png and grass.png.
+    EXPECT_EQ(current_directory().back(), '\\');
+#else
+    EXPECT_EQ(resolved_path(dir.path + "DATA\\gfx\\grass.PNG"), dir.path + "Data/Gfx/Grass.png");
     // Exact names win over case-insensitive ones.
     dir.write("Data/Gfx/grass.png", "y");
     EXPECT_EQ(tw::test::read_file(resolved_path(dir.path + "Data/Gfx/grass.png")), "y");
     EXPECT_EQ(current_directory().back(), '/');
+#endif
 }
 
 TEST(FolderScans, SortedCaseInsensitivelyWithWildcardsAndTypes) {
     TempDir dir;
-    for (const char* n : {"b.png", "A.PNG", "c.txt", "a.png", "Zed.png"}) dir.write(n, "x");
+    std::vector<std::string> files = {"b.png", "A.PNG", "c.txt", "a.png", "Zed.png"};
+    std::vector<std::string> listed = {"A.PNG", "a.png", "b.png", "m.png", "Zed.png"};
+    std::vector<int> listed_types = {1, 1, 1, 2, 1};
+#if defined(_WIN32)
+    // One of A.PNG and a.png where the file system ignores case.
+    files.erase(files.begin() + 3);
+    listed.erase(listed.begin() + 1);
+    listed_types.erase(listed_types.begin() + 1);
+#endif
+    for (const std::string& n : files) dir.write(n, "x");
     std::filesystem::create_directories(dir.path + "m.png");
     int s = examine_directory(0, dir.path, "*.png");
     ASSERT_NE(s, 0);
@@ -75,8 +90,8 @@ TEST(FolderScans, SortedCaseInsensitivelyWithWildcardsAndTypes) {
         types.push_back(directory_entry_type(0));
     }
     finish_directory(0);
-    EXPECT_EQ(names, (std::vector<std::string>{"A.PNG", "a.png", "b.png", "m.png", "Zed.png"}));
-    EXPECT_EQ(types, (std::vector<int>{1, 1, 1, 2, 1}));
+    EXPECT_EQ(names, listed);
+    EXPECT_EQ(types, listed_types);
     EXPECT_EQ(examine_directory(0, dir.path + "missing\\", "*"), 0);
     EXPECT_FALSE(next_directory_entry(0));
     EXPECT_TRUE(wildcard_match("*.o?g", "Coin.OGG"));

@@ -1,7 +1,9 @@
 #include "support/test_support.h"
 
+#if !defined(_WIN32)
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -53,6 +55,8 @@ std::string read_file(const std::string& path) {
     return ss.str();
 }
 
+#if !defined(_WIN32)  // Windows: tests/support/process_windows.cpp
+
 RunningProgram::RunningProgram(const std::string& dir, const std::vector<std::string>& env, int timeout_seconds,
                                const std::string& program, const std::vector<std::string>& args) {
     std::string out_path = outputs.path + "out.txt", err_path = outputs.path + "err.txt";
@@ -96,6 +100,8 @@ bool RunningProgram::wait(int ms) {
     result.err = read_file(outputs.path + "err.txt");
     return true;
 }
+
+#endif
 
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env,
                         int timeout_seconds) {

@@ -52,6 +52,9 @@ struct RunningProgram {
     RunResult result;
   private:
     TempDir outputs;
+#if defined(_WIN32)
+    void* process = nullptr;  // its handle
+#endif
 };
 
 std::string read_file(const std::string& path);
