@@ -480,6 +480,11 @@ for dll in $(dll_closure "$top/tileworld.exe $top/tileworld-check.exe" "$CACHE_D
   cp "$CACHE_DIR/prefix/bin/$dll" "$top/"
 done
 cp "$MONO_FONT" "$top/"
+# Double-click launchers: the program reads the game in its current folder,
+# and Explorer starts it in the program's own folder, which holds none.
+launcher() { printf '@echo off\r\ncd /d "%%~dp0"\r\nstart "" tileworld.exe %s\r\n' "$2" > "$top/$1.bat"; }
+launcher labyrinth game
+launcher island game-saved
 cp /usr/share/doc/fonts-dejavu-core/copyright "$top/licenses/fonts-dejavu/copyright"
 cp -R "$CACHE_DIR/licenses/." "$top/licenses/"
 # The sample games as the clone has them, without what runs left there.
