@@ -2,7 +2,8 @@
 // hidden window with a renderer and draws, SDL2_ttf renders text through
 // FreeType, libpng, libjpeg and libtiff each decode an image they have just
 // encoded, and vorbisfile decodes an Ogg Vorbis stream vorbisenc has just
-// made. Prints OK and exits 0, or says what failed and exits 1.
+// made (encoded by tools/encoders, as for the tests). Prints OK and exits 0,
+// or says what failed and exits 1.
 //
 //   smoke FONT.ttf
 #define SDL_MAIN_HANDLED
@@ -10,7 +11,6 @@
 #include <SDL_ttf.h>
 #include <png.h>
 #include <tiffio.h>
-#include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -22,9 +22,11 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
+#include "tools/encoders/encoders.h"
+
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using Bytes = tw::encoders::Bytes;
 
 bool fail(const char* what, const char* detail = "") {
   std::fprintf(stderr, "smoke: %s %s\n", what, detail);
@@ -39,7 +41,7 @@ Bytes test_pixels() {
   return px;
 }
 
-// --- PNG: encode to memory, decode back ---
+// --- Decoding what the shared encoders made with the same libraries ---
 struct Reader {
   const Bytes* data;
   size_t at;
@@ -47,23 +49,12 @@ struct Reader {
 
 bool png_round_trip(Bytes& decoded) {
   const Bytes px = test_pixels();
-  Bytes file;
-  png_structp w = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop wi = png_create_info_struct(w);
-  if (setjmp(png_jmpbuf(w))) return fail("libpng could not encode");
-  png_set_write_fn(
-      w, &file,
-      [](png_structp p, png_bytep d, size_t n) {
-        auto* out = static_cast<Bytes*>(png_get_io_ptr(p));
-        out->insert(out->end(), d, d + n);
-      },
-      nullptr);
-  png_set_IHDR(w, wi, 4, 4, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(w, wi);
-  for (int y = 0; y < 4; ++y) png_write_row(w, px.data() + y * 16);
-  png_write_end(w, nullptr);
-  png_destroy_write_struct(&w, &wi);
+  tw::encoders::PngPicture picture;
+  picture.width = picture.height = 4;
+  picture.colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
+  picture.rows = px;
+  const Bytes file = tw::encoders::png(picture);
+  if (file.empty()) return fail("libpng could not encode");
 
   Reader reader{&file, 0};
   png_structp r = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -83,37 +74,19 @@ bool png_round_trip(Bytes& decoded) {
   return decoded == px || fail("PNG pixels differ");
 }
 
-// --- JPEG: encode a grey ramp to memory, decode back (lossy: compare loosely) ---
+// A grey ramp (lossy: compared loosely).
 bool jpeg_round_trip() {
   const int size = 16;
   Bytes grey(size * size);
   for (int i = 0; i < size * size; ++i) grey[i] = static_cast<unsigned char>((i % size) * 16);
+  Bytes file = tw::encoders::jpeg(size, size, 1, grey, 95);
+  if (file.empty()) return fail("libjpeg could not encode");
 
   jpeg_error_mgr err;
-  jpeg_compress_struct c;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* file = nullptr;
-  unsigned long file_size = 0;
-  jpeg_mem_dest(&c, &file, &file_size);
-  c.image_width = size;
-  c.image_height = size;
-  c.input_components = 1;
-  c.in_color_space = JCS_GRAYSCALE;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = grey.data() + c.next_scanline * size;
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-
   jpeg_decompress_struct d;
   d.err = jpeg_std_error(&err);
   jpeg_create_decompress(&d);
-  jpeg_mem_src(&d, file, file_size);
+  jpeg_mem_src(&d, file.data(), file.size());
   jpeg_read_header(&d, TRUE);
   jpeg_start_decompress(&d);
   Bytes back(size * size);
@@ -124,33 +97,30 @@ bool jpeg_round_trip() {
   const bool sized = d.output_width == size && d.output_height == size;
   jpeg_finish_decompress(&d);
   jpeg_destroy_decompress(&d);
-  std::free(file);
   if (!sized) return fail("JPEG size");
   for (int i = 0; i < size * size; ++i)
     if (std::abs(back[i] - grey[i]) > 8) return fail("JPEG pixels differ");
   return true;
 }
 
-// --- TIFF: deflate-compressed file written and read back through the RGBA interface ---
+// Deflate-compressed, so that libtiff's zlib is proved too; read back from a
+// file through the RGBA interface.
 bool tiff_round_trip() {
   const Bytes px = test_pixels();
+  tw::encoders::TiffPicture picture;
+  picture.width = picture.height = 4;
+  picture.samples = 4;
+  picture.extra_kind = EXTRASAMPLE_UNASSALPHA;
+  picture.compression = COMPRESSION_ADOBE_DEFLATE;
+  picture.pixels = px;
+  const Bytes file = tw::encoders::tiff(picture);
+  if (file.empty()) return fail("libtiff could not encode");
   const char* path = "smoke.tif";
-  TIFF* t = TIFFOpen(path, "w");
-  if (!t) return fail("libtiff could not create", path);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 4);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 4);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
-  uint16_t extra = EXTRASAMPLE_UNASSALPHA;
-  TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  for (uint32_t y = 0; y < 4; ++y)
-    TIFFWriteScanline(t, const_cast<unsigned char*>(px.data() + y * 16), y, 0);
-  TIFFClose(t);
+  FILE* out = std::fopen(path, "wb");
+  if (!out || std::fwrite(file.data(), 1, file.size(), out) != file.size()) return fail("could not write", path);
+  std::fclose(out);
 
-  t = TIFFOpen(path, "r");
+  TIFF* t = TIFFOpen(path, "r");
   if (!t) return fail("libtiff could not reopen", path);
   std::vector<uint32_t> rgba(16);
   const int read = TIFFReadRGBAImageOriented(t, 4, 4, rgba.data(), ORIENTATION_TOPLEFT, 0);
@@ -163,56 +133,13 @@ bool tiff_round_trip() {
   return true;
 }
 
-// --- Ogg Vorbis: encode half a second of a tone, decode it with vorbisfile ---
+// Half a second of a tone, decoded with vorbisfile.
 bool vorbis_round_trip() {
   const int rate = 22050, frames = rate / 2;
-  vorbis_info vi;
-  vorbis_info_init(&vi);
-  if (vorbis_encode_init_vbr(&vi, 1, rate, 0.3f) != 0) return fail("vorbisenc init");
-  vorbis_comment vc;
-  vorbis_comment_init(&vc);
-  vorbis_dsp_state dsp;
-  vorbis_block block;
-  vorbis_analysis_init(&dsp, &vi);
-  vorbis_block_init(&dsp, &block);
-  ogg_stream_state os;
-  ogg_stream_init(&os, 1);
-  Bytes file;
-  ogg_page page;
-  auto take = [&](int (*next)(ogg_stream_state*, ogg_page*)) {
-    while (next(&os, &page)) {
-      file.insert(file.end(), page.header, page.header + page.header_len);
-      file.insert(file.end(), page.body, page.body + page.body_len);
-    }
-  };
-  ogg_packet id, comment, code;
-  vorbis_analysis_headerout(&dsp, &vc, &id, &comment, &code);
-  ogg_stream_packetin(&os, &id);
-  ogg_stream_packetin(&os, &comment);
-  ogg_stream_packetin(&os, &code);
-  take(ogg_stream_flush);
-  for (int done = 0; done <= frames;) {
-    const int n = done < frames ? std::min(1024, frames - done) : 0;  // 0 ends the stream
-    if (n > 0) {
-      float** in = vorbis_analysis_buffer(&dsp, n);
-      for (int i = 0; i < n; ++i) in[0][i] = 0.5f * std::sin(2 * 3.14159265f * 440 * (done + i) / rate);
-    }
-    vorbis_analysis_wrote(&dsp, n);
-    done += n > 0 ? n : 1;
-    while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-      vorbis_analysis(&block, nullptr);
-      vorbis_bitrate_addblock(&block);
-      ogg_packet packet;
-      while (vorbis_bitrate_flushpacket(&dsp, &packet)) ogg_stream_packetin(&os, &packet);
-    }
-    take(ogg_stream_pageout);
-  }
-  take(ogg_stream_flush);
-  ogg_stream_clear(&os);
-  vorbis_block_clear(&block);
-  vorbis_dsp_clear(&dsp);
-  vorbis_comment_clear(&vc);
-  vorbis_info_clear(&vi);
+  std::vector<float> tone(frames);
+  for (int i = 0; i < frames; ++i) tone[i] = 0.5f * std::sin(2 * 3.14159265f * 440 * i / rate);
+  const Bytes file = tw::encoders::ogg_vorbis(1, rate, tone, 0.3f, 1);
+  if (file.empty()) return fail("vorbisenc could not encode");
 
   Reader reader{&file, 0};
   ov_callbacks io{};
