@@ -251,9 +251,13 @@ int edit_distance(const text& a, const text& b) {
 
 text format_check_message(const check_message& m) {
     text t = m.path;
-    if (m.line > 0) t += ":" + int_to_text(m.line);
-    t += m.level == check_level::error ? ": error: " : ": warning: ";
-    return t + m.message;
+    if (m.line > 0) {
+        t += ':';
+        t += int_to_text(m.line);
+    }
+    t.append(m.level == check_level::error ? ": error: " : ": warning: ");
+    t.append(m.message);
+    return t;
 }
 
 }  // namespace tw

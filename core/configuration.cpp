@@ -151,6 +151,8 @@ const config_key config_table[] = {
     {"SELFCREATEBASE", value_kind::path, value_use::used, set_path<&EngineState::self_create_base_path>},
     {"USESELFCREATEBASE", value_kind::flag, value_use::used, set_flag<&EngineState::use_self_create_base>},
     {"LABSWITCH", value_kind::integer, value_use::used, set_integer<&EngineState::lab_switch>},
+    // The engine's own: 0 leaves the debug line out of every frame.
+    {"SHOWDEBUGLINE", value_kind::flag, value_use::used, set_flag<&EngineState::show_debug_line>},
 };
 
 }  // namespace

@@ -9,7 +9,11 @@ namespace tw {
 
 // --- start-up (core/startup.cpp) ---
 int engine_main();                            // the whole program; returns only in tests
-[[noreturn]] void end_program();              // releases the runtime, exit code 0
+// Releases the runtime and ends the process: exit code 0 for a normal quit
+// (and a stop request), 1 after a fatal error, so that whoever started the
+// program can tell that the game never ran.
+[[noreturn]] void end_program(int exit_code = 0);
+constexpr int exit_start_up_failed = 1;
 text configuration_path();                    // base_dir + "DATA\ini.txt"
 // The steps of start-up, in the order engine_main runs them. Programs that
 // only read a game (the data checker, the map drawer) run the same steps
@@ -30,11 +34,26 @@ void step_fault_reporter();
 void end_program_if_requested();
 
 // --- command line (core/command_line.cpp) ---
+// What the command line chooses for one run, applied by start-up: a seed in
+// place of WORLDRANDOM (the file stays as it is) and the world to start at.
+struct run_choices {
+    bool seed_given = false;
+    int32_t seed = 0;                         // --seed
+    bool world_given = false;
+    int32_t world = 0;                        // --world, 0 or more
+};
 struct command_line {
     int exit_code = -1;                       // 0 or more: the program ends with it at once
     text game_folder;                         // empty: the current folder
     text record_file, replay_file;            // --record, --replay; empty when not given
+    run_choices choices;
 };
+void set_run_choices(const run_choices& c);   // before engine_main
+// Start-up's part: the seed once the configuration was read, the world
+// number once world 0 stands (the main loop's first pass then moves to it,
+// as Page Up would).
+void apply_run_seed();
+void apply_run_world();
 // Prints the usage, the version or the mistake itself.
 command_line read_command_line(const std::vector<text>& args);
 text program_version();                       // the project's version, as "1.0.0"
@@ -58,7 +77,7 @@ enum fatal_error_code : int {
     fatal_thread = 11,                        // asks Yes/No; Yes goes on without threads
 };
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
-void fatal_error(int code);                   // box titled "ERROR ", then end_program
+void fatal_error(int code);                   // box titled "ERROR ", then end_program(1)
 void write_error_report();                    // the installed fault reporter
 // Programs other than the game (the data checker, test harnesses) take over
 // fatal errors: the procedure gets the code instead of the box and the end

@@ -27,6 +27,7 @@ void set_start_values() {
     engine.res_base_w = 1;
     engine.res_base_h = 1;
     engine.full_screen_zoom = 1.0f;
+    engine.show_debug_line = 1;
     engine.move_step = 1;
     engine.load_progress = 1.0f;
     engine.build_progress = 1.0f;

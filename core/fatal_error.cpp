@@ -53,12 +53,12 @@ void fatal_error(int code) {
     std::fflush(stderr);
     int answer = message_box("ERROR ", body, code == fatal_thread ? message_yes_no : message_ok);
     if (code == fatal_thread) {
-        if (answer == answer_no) end_program();
+        if (answer == answer_no) end_program(exit_start_up_failed);
         // Any other answer (Yes, or no box at all) goes on without threads.
         engine.multicore = 0;
         return;
     }
-    end_program();
+    end_program(exit_start_up_failed);
 }
 
 // ===========================================================================

@@ -98,6 +98,8 @@ void count_time_tick(int32_t counter) {
 }
 
 void draw_debug_overlay() {
+    // A game may leave the line out: it covers the top-left cells and the HUD.
+    if (engine.show_debug_line != 1) return;
     if (!start_drawing(screen_output())) return;
     draw_text(10, 38, debug_line_text(), rgb(255, 255, 200), rgb(0, 0, 0));
     stop_drawing();

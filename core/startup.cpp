@@ -30,7 +30,27 @@ void step_start_values() {
     engine.config_path = configuration_path();
 }
 
-void step_configuration() { load_configuration(engine.config_path); }
+namespace {
+run_choices chosen;
+}  // namespace
+
+void set_run_choices(const run_choices& c) { chosen = c; }
+
+void apply_run_seed() {
+    if (!chosen.seed_given) return;
+    // As if WORLDRANDOM had said so: the generator is seeded at once.
+    engine.world_random = chosen.seed;
+    random_seed(engine.world_random);
+}
+
+void apply_run_world() {
+    if (chosen.world_given) engine.world_number = chosen.world;
+}
+
+void step_configuration() {
+    load_configuration(engine.config_path);
+    apply_run_seed();
+}
 
 void step_decoders() {
     use_png_decoder();
@@ -73,6 +93,7 @@ void step_world() {
     } else {
         load_saved_world(saved_world_path(topography_extension));
     }
+    apply_run_world();
 }
 
 void step_fault_reporter() { set_error_handler(write_error_report); }
@@ -99,7 +120,7 @@ int engine_main() {
     end_program();
 }
 
-[[noreturn]] void end_program() { runtime_exit(0); }
+[[noreturn]] void end_program(int exit_code) { runtime_exit(exit_code); }
 
 void end_program_if_requested() {
     if (termination_requested()) end_program();

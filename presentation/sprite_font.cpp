@@ -56,7 +56,7 @@ GlyphSource glyph_source(int code) {
     }
     // Lower-case letters live in files of their own, since on a file system
     // that ignores case "a.png" and "A.png" would be the same file.
-    if (code >= 'a' && code <= 'z') return {code, "_" + char_to_text(code)};
+    if (code >= 'a' && code <= 'z') return {code, text(1, '_') + static_cast<char>(code)};
     return {code, char_to_text(code)};
 }
 

@@ -4,7 +4,10 @@
 // (runtime/key_codes.h: 1 Escape, 16 Q, 200 Up, ...). SDL key events
 // and injected keys (tests, the automation script) both write the live table;
 // examine_keyboard takes a snapshot of it that the queries read, so a key
-// injected without any window is seen exactly like a real one. SDL's own
+// injected without any window is seen exactly like a real one. A key that
+// went down and up again between two snapshots (a quick tap at a low frame
+// rate) counts as down in the next snapshot and as released in the one after,
+// so no tap is lost; joystick buttons alike. SDL's own
 // keyboard state is not used: events pushed by hand never reach it. While a
 // recording is made, only the first examine of a frame reads the devices (see
 // runtime/automation.cpp).
@@ -28,6 +31,7 @@ constexpr int joystick_buttons = 128;
 constexpr uint64_t no_frame = UINT64_MAX;
 
 bool live_keys[key_count];
+bool pressed_since_snapshot[key_count];  // went down since the last snapshot
 bool snapshot[key_count];
 bool previous[key_count];
 
@@ -42,6 +46,7 @@ bool virtual_joystick = false;
 bool virtual_buttons[joystick_buttons + 1];
 int virtual_axes[2];
 bool stick_buttons[joystick_buttons + 1];
+bool button_pressed_since_read[joystick_buttons + 1];
 int stick_axes[2];
 bool stick_read = false;            // what the last reading of the joystick gave
 
@@ -123,6 +128,11 @@ const KeyPair key_pairs[] = {
     {SDL_SCANCODE_SLEEP, key_sleep},
 };
 
+void set_live_key(int code, bool down) {
+    if (down) pressed_since_snapshot[code] = true;
+    live_keys[code] = down;
+}
+
 // SDL scancode -> key code (0 = a key the table does not know).
 struct KeyMap {
     uint8_t code[SDL_NUM_SCANCODES] = {};
@@ -167,7 +177,15 @@ void handle_event(const SDL_Event& e) {
             const int sc = e.key.keysym.scancode;
             if (sc <= 0 || sc >= SDL_NUM_SCANCODES) break;
             const uint8_t code = key_map.code[sc];
-            if (code) live_keys[code] = e.type == SDL_KEYDOWN;
+            if (code) set_live_key(code, e.type == SDL_KEYDOWN);
+            break;
+        }
+        case SDL_JOYBUTTONDOWN: {
+            // Polling reads only whether a button is down now; the event keeps
+            // a press that was over before the next reading.
+            if (!real_input || !joystick || e.jbutton.which != SDL_JoystickInstanceID(joystick)) break;
+            const int b = e.jbutton.button + 1;
+            if (b <= joystick_buttons) button_pressed_since_read[b] = true;
             break;
         }
         case SDL_MOUSEMOTION:
@@ -185,6 +203,8 @@ void handle_event(const SDL_Event& e) {
 
 void reset_input() {
     std::memset(live_keys, 0, sizeof live_keys);
+    std::memset(pressed_since_snapshot, 0, sizeof pressed_since_snapshot);
+    std::memset(button_pressed_since_read, 0, sizeof button_pressed_since_read);
     std::memset(snapshot, 0, sizeof snapshot);
     std::memset(previous, 0, sizeof previous);
     if (pointer_hidden) SDL_ShowCursor(SDL_ENABLE);
@@ -226,7 +246,8 @@ bool examine_keyboard() {
     drain_events();
     std::memcpy(previous, snapshot, sizeof snapshot);
     if (reads_device(keys_read_at)) {
-        std::memcpy(snapshot, live_keys, sizeof snapshot);
+        for (int k = 0; k < key_count; ++k) snapshot[k] = live_keys[k] || pressed_since_snapshot[k];
+        std::memset(pressed_since_snapshot, 0, sizeof pressed_since_snapshot);
         video::record_keys(snapshot, key_count);
     }
     return true;
@@ -254,7 +275,7 @@ bool key_released(int key) {
 }
 
 void inject_key(int code, bool down) {
-    if (code >= 0 && code < key_count) live_keys[code] = down;
+    if (code >= 0 && code < key_count) set_live_key(code, down);
 }
 
 // ===========================================================================
@@ -320,7 +341,8 @@ bool open_joystick() {
 
 bool read_joystick() {
     if (virtual_joystick) {
-        std::memcpy(stick_buttons, virtual_buttons, sizeof stick_buttons);
+        for (int b = 0; b <= joystick_buttons; ++b) stick_buttons[b] = virtual_buttons[b] || button_pressed_since_read[b];
+        std::memset(button_pressed_since_read, 0, sizeof button_pressed_since_read);
         std::memcpy(stick_axes, virtual_axes, sizeof stick_axes);
         return true;
     }
@@ -328,10 +350,12 @@ bool read_joystick() {
     std::memset(stick_axes, 0, sizeof stick_axes);
     if (!joystick || video::script_running()) return false;
     SDL_JoystickUpdate();
+    drain_events();  // the presses that were over before this reading
     if (!SDL_JoystickGetAttached(joystick)) return false;
     const int buttons = SDL_JoystickNumButtons(joystick);
     for (int b = 0; b < buttons && b < joystick_buttons; ++b)
-        stick_buttons[b + 1] = SDL_JoystickGetButton(joystick, b) != 0;
+        stick_buttons[b + 1] = SDL_JoystickGetButton(joystick, b) != 0 || button_pressed_since_read[b + 1];
+    std::memset(button_pressed_since_read, 0, sizeof button_pressed_since_read);
     const int axes = SDL_JoystickNumAxes(joystick);
     for (int a = 0; a < 2 && a < axes; ++a) stick_axes[a] = axis_direction(SDL_JoystickGetAxis(joystick, a));
     return true;
@@ -361,7 +385,9 @@ bool joystick_button(int n) { return n >= 1 && n <= joystick_buttons && stick_bu
 void attach_virtual_joystick() { virtual_joystick = true; }
 
 void inject_joystick_button(int n, bool down) {
-    if (n >= 1 && n <= joystick_buttons) virtual_buttons[n] = down;
+    if (n < 1 || n > joystick_buttons) return;
+    if (down) button_pressed_since_read[n] = true;
+    virtual_buttons[n] = down;
 }
 
 void inject_joystick_axis(int axis, int value) {

@@ -53,11 +53,12 @@ TEST_F(FatalErrorTest, TextsAreExactAndJoinFieldsWithoutSeparators) {
     for (int code : {-1, 6, 7, 9, 12, 100}) EXPECT_EQ(fatal_error_text(code), "") << code;
 }
 
-TEST_F(FatalErrorTest, ListedCodesEndTheProgramWithExitCodeZero) {
-    EXPECT_EXIT(fatal_error(0), ::testing::ExitedWithCode(0),
+// A failure must not look like a normal quit (exit code 0) to whoever started the game.
+TEST_F(FatalErrorTest, ListedCodesEndTheProgramWithExitCodeOne) {
+    EXPECT_EXIT(fatal_error(0), ::testing::ExitedWithCode(1),
                 "ERROR :  Could not open /games/demo/DATA\\\\ini\\.txt");
-    EXPECT_EXIT(fatal_error(4), ::testing::ExitedWithCode(0), "ERROR :  Could not open topographic data");
-    EXPECT_EXIT(fatal_error(5), ::testing::ExitedWithCode(0), "ERROR :  Could not open:/games/demo/");
+    EXPECT_EXIT(fatal_error(4), ::testing::ExitedWithCode(1), "ERROR :  Could not open topographic data");
+    EXPECT_EXIT(fatal_error(5), ::testing::ExitedWithCode(1), "ERROR :  Could not open:/games/demo/");
 }
 
 TEST_F(FatalErrorTest, UnlistedCodeReturnsSilently) {

@@ -64,7 +64,7 @@ TEST(AutomationEndToEnd, NoDisplayMeansNoWindow) {
     GameFolder dir;
     write_small_game(dir);
     auto r = dir.play("at 1000 quit\n", "", {"SDL_VIDEODRIVER=", "DISPLAY=", "WAYLAND_DISPLAY="});
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("Could not open window"), std::string::npos) << r.err;
 }
 

@@ -33,10 +33,12 @@ std::map<std::string, std::string> dump_fields(const std::string& path) { return
 
 }  // namespace
 
-TEST(Startup, WithoutConfigurationTheProgramSaysSoAndEndsCleanly) {
+// A start-up failure ends with exit code 1 after its message, so that a
+// script, a launcher or CI can tell that the game never ran.
+TEST(Startup, WithoutConfigurationTheProgramSaysSoAndFails) {
     TempDir dir;
     auto r = run_tileworld(dir.path);
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 1);
     // The message names the full configuration path, start-up folder first.
     EXPECT_NE(r.err.find("ERROR :  Could not open " + dir.path + "DATA\\ini.txt\n"), std::string::npos)
         << r.err;
@@ -46,13 +48,13 @@ TEST(Startup, MissingWorldFilesAreFatalAfterTheAssetsLoaded) {
     TempDir saved;
     saved.write("DATA/ini.txt", crlf({"WINDOWMODE", "0", "APPENTRY", "WORLDS\\", "APPSTART", "nowhere"}));
     auto r = run_tileworld(saved.path, {"TILEWORLD_DISPLAY=640x480"});
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("ERROR :  Could not open topographic data\n"), std::string::npos) << r.err;
 
     TempDir built;
     built.write("DATA/ini.txt", crlf({"USESELFCREATEBASE", "1", "SELFCREATEBASE", "DATA\\gone.txt"}));
     r = run_tileworld(built.path, {"TILEWORLD_DISPLAY=640x480"});
-    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("ERROR :  Could not open:" + built.path + "DATA\\gone.txt\n"), std::string::npos)
         << r.err;
 }
