@@ -182,10 +182,32 @@ void check_definitions(game_check& g) {
     for (int i = 0; i < list_size(defs); ++i) g.definition_names.push_back(list_at(defs, i)->gfx_name);
 }
 
+namespace {
+
+// Keys left out read as 0, and for some of them 0 changes what a player sees.
+void check_left_out_keys(const pair_file& f, const object_definition& d) {
+    if (d.gfx_name == "NOPE" && d.is_enemy == 0) return;  // never placed anyway
+    const text what = d.is_enemy != 0 ? text("enemies") : text("objects");
+    if (!has_key(f, "DGFXTRANSPARENCY"))
+        warn(f.shown, 0, "no DGFXTRANSPARENCY: it reads as 0, fully transparent, so " + what +
+                             " of this type are invisible (255 is opaque)");
+    if (d.is_enemy == 0 && !has_key(f, "DGFXSHOW"))
+        warn(f.shown, 0, "no DGFXSHOW: it reads as 0, so objects of this type are never drawn (1 draws them)");
+    if (d.is_enemy == 0 && d.score != 0) {
+        if (!has_key(f, "DCOLLISION"))
+            warn(f.shown, 0, "no DCOLLISION: it reads as 0, so the player cannot collect this type and its DSCORE is "
+                             "never paid (1 collects it)");
+        else if (d.collision != 0 && !has_key(f, "DKILLONCOLLISION"))
+            warn(f.shown, 0, "no DKILLONCOLLISION: it reads as 0, so collecting this type leaves it in place and "
+                             "never pays its DSCORE (1 removes it and pays)");
+    }
+}
+
+}  // namespace
+
 void check_definition_files(game_check& g) {
     if (!g.definitions_known) return;
     List<object_definition>& defs = engine.object_definitions;
-    std::set<text> definition_hosts;
     bool enemies = false;
     for (int i = 0; i < list_size(defs); ++i) {
         const object_definition& d = *list_at(defs, i);
@@ -205,7 +227,6 @@ void check_definition_files(game_check& g) {
             continue;
         }
         const text def_path = definition_file_path(d.image_path, engine.gfx_codec);
-        definition_hosts.insert(with_slashes(resolved_path(def_path)));
         if (!file_exists(def_path)) {
             warn(image, 0,
                  "no definition file " + quoted(shown(def_path)) +
@@ -217,6 +238,7 @@ void check_definition_files(game_check& g) {
         check_case(def_path, f.shown, 0, "the definition file");
         check_pairs(f, definition_table(), {&object_file_table(), &config_table()});
         check_values(f, definition_table());
+        check_left_out_keys(f, d);
 
         if (g.sounds_known && d.use_count_sound != 0 && !contains(g.sound_names, d.count_sound)) {
             const int line = has_key(f, "DCOUNTSOUND") ? value_line(f, "DCOUNTSOUND") : value_line(f, "DUSECOUNTSOUND");
@@ -252,6 +274,18 @@ void check_definition_files(game_check& g) {
                  "there are enemy types (DISENEMY) but no cell type sets USEENEMY 1: no enemy appears");
     }
 
+}
+
+void check_orphan_definition_files(game_check& g) {
+    if (!g.definitions_known) return;
+    // The definition files the engine reads: one beside each picture.
+    std::set<text> definition_hosts;
+    List<object_definition>& defs = engine.object_definitions;
+    for (int i = 0; i < list_size(defs); ++i) {
+        const object_definition& d = *list_at(defs, i);
+        if (text_find(d.image_path, engine.gfx_codec, 1) == 0) continue;
+        definition_hosts.insert(with_slashes(resolved_path(definition_file_path(d.image_path, engine.gfx_codec))));
+    }
     // Definition files without their picture are never read.
     if (examine_directory(0, engine.world_gfx_path, "*.dll") == 0) return;
     std::vector<text> orphans;

@@ -54,7 +54,19 @@ namespace {
 void check_configuration(game_check& g) {
     g.ini = read_pair_file(engine.config_path);
     g.ini.shown = ini_shown;
+    const size_t before = report->messages.size();
     check_pairs(g.ini, config_table(), {&object_file_table(), &definition_table()});
+    // The keys a shift hid: read as values, and not set anywhere in step.
+    std::set<text> hidden;
+    for (const pair_line& p : g.ini.pairs)
+        if (p.shifted)
+            for (const text& k : {p.key, p.value})
+                if (config_table().has(k) && !has_key(g.ini, k)) hidden.insert(k);
+    for (size_t i = before; i < report->messages.size(); ++i)
+        if (report->messages[i].message.rfind("pairs shifted:", 0) == 0) {
+            fold_shift_consequences(i, hidden);
+            break;
+        }
     check_values(g.ini, config_table());
     g.generated = engine.use_self_create_base == 1;
 
@@ -183,12 +195,35 @@ void check_generated_world(game_check& g) {
         int32_t last_column = 0;
         for (int i = 0; i < enemies; ++i)
             last_column = std::max(last_column, nearest(list_at(engine.enemy_list, i)->pos_x / engine.resolution));
-        if (last_column < (engine.world_width + 1) / 3)
-            warn(ini_shown, value_line(g.ini, "MAXFOE"),
+        if (last_column < (engine.world_width + 1) / 3) {
+            // Told at the enemy type's DDENSITY, the key to change.
+            text where = ini_shown;
+            int line = value_line(g.ini, "MAXFOE");
+            text type;
+            for (int i = 0; i < list_size(engine.object_definitions); ++i) {
+                const object_definition& d = *list_at(engine.object_definitions, i);
+                if (d.is_enemy == 0) continue;
+                const pair_file f = read_pair_file(definition_file_path(d.image_path, engine.gfx_codec));
+                if (!f.exists) continue;
+                where = f.shown;
+                line = has_key(f, "DDENSITY") ? value_line(f, "DDENSITY") : 0;
+                type = d.gfx_name;
+                break;
+            }
+            warn(where, line,
                  "all " + int_to_text(enemies) + " enemies of world 0 spawn in its first " +
                      int_to_text(last_column + 1) + " of " + int_to_text(engine.world_width + 1) +
-                     " columns, where MAXFOE is reached: a higher DDENSITY of the enemy types spreads them");
+                     " columns, where MAXFOE (" + int_to_text(engine.max_foe) + ") is reached: a higher DDENSITY" +
+                     (type.empty() ? text(" of the enemy types") : " of " + quoted(type)) + " spreads them");
+        }
     }
+    const world_summary summary = summarize_world(0);
+    if (summary.has_start && summary.reachable_pickups < summary.pickups)
+        warn(ini_shown, value_line(g.ini, "SELFCREATEBASE"),
+             int_to_text(summary.pickups - summary.reachable_pickups) + " of the " + int_to_text(summary.pickups) +
+                 " pickups of world 0 cannot be reached from the figure's start (" + int_to_text(summary.start_x) +
+                 ", " + int_to_text(summary.start_y) +
+                 "): blocking cells (USECOLLISION 1) close them off (tileworld-check --catalog lists other worlds)");
     report->facts.push_back(world_facts("world 0"));
 }
 
@@ -250,6 +285,22 @@ void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text
     report->facts.push_back(world_facts("the saved world"));
 }
 
+// Errors, after everything that causes them: a game without pictures for its
+// cells shows nothing of its world, and a generated world without a figure
+// cannot be played at all.
+void check_playable(const game_check& g) {
+    if (list_size(engine.world_graphics) == 0)
+        fail(ini_shown, value_line(g.ini, "TOPOGFX"),
+             "the game cannot be played: no cell has a picture, so nothing of the world is drawn");
+    if (!g.generated) return;
+    if (cursor_picture_paths().empty())
+        fail(ini_shown, value_line(g.ini, "CURSOR"),
+             "the game cannot be played: there is no player figure (no picture in CURSOR)");
+    else if (g.world_built && list_size(engine.floor_cells) == 0)
+        fail(ini_shown, value_line(g.ini, "SELFCREATEBASE"),
+             "the game cannot be played: world 0 has no floor, so the figure has no start cell");
+}
+
 }  // namespace
 
 }  // namespace checking
@@ -294,6 +345,9 @@ check_result check_game() {
     check_configuration(g);
     check_world_graphics(g);
     check_definitions(g);
+    // A definition file without its picture, before the object files that
+    // name the type it would have made.
+    check_orphan_definition_files(g);
     check_sounds(g);
 
     std::map<text, cell_type_use> saved_types;
@@ -308,6 +362,8 @@ check_result check_game() {
     check_font(g);
     if (g.generated) check_cursor(g);
     check_loading_screen(g);
+    finish_shift_folding();
+    check_playable(g);
 
     set_fatal_error_handler(nullptr);
     report = nullptr;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "core/engine_state.h"
@@ -62,5 +63,30 @@ rgba_image render_world_map(int block);
 // Whole commands: false with the reason on failure.
 bool write_world_map(int number, int block, const text& path, text& why);
 bool write_map_sheet(int first, int count, int block, const text& path, text& why);
+// The rebuild the main loop runs when the player switches to world `number`,
+// after build_world_for_map.
+void rebuild_world_for_map(int number);
+
+// ===========================================================================
+// The catalogue of worlds (checker/catalog.cpp)
+// ===========================================================================
+
+// What one built world holds.
+struct world_summary {
+    int number = 0;
+    int32_t cells_x = 0, cells_y = 0;   // world_width + 1, world_height + 1
+    std::map<text, int> objects;        // placed objects by DGFXNAME
+    int enemies = 0;
+    bool has_start = false;             // a floor cell for the figure
+    int32_t start_x = 0, start_y = 0;
+    int pickups = 0;                    // objects collected by standing on them (DCOLLISION, DKILLONCOLLISION)
+    int reachable_pickups = 0;          // on cells the figure can walk to from its start
+};
+world_summary summarize_world(int number);  // the world in the engine state
+// One line of the catalogue: "world N: W x H cells, ..." or a CSV row.
+text catalog_line(const world_summary& s, bool csv);
+extern const char* const catalog_csv_header;
+// Builds worlds first .. first + count - 1 and prints a line for each.
+bool write_catalog(int first, int count, bool csv, text& why);
 
 }  // namespace tw

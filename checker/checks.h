@@ -21,6 +21,12 @@ extern int fatal_code;        // first fatal error the engine raised, -1 none
 void capture_fatal_error(int code);  // the fatal error procedure of the checker's runs
 void warn(const text& path, int line, const text& message);
 void fail(const text& path, int line, const text& message);
+// From now on, warnings about the configuration that follow from nothing but
+// `lost_keys` (keys a shift in the pairs hid) are added to finding `message`
+// (the shift's) when the check ends, by finish_shift_folding, instead of
+// being findings of their own.
+void fold_shift_consequences(size_t message, const std::set<text>& lost_keys);
+void finish_shift_folding();
 
 // --- texts ---
 
@@ -150,6 +156,7 @@ void check_sounds(game_check& g);
 void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types, const text& topography_shown,
                         int32_t height);
 void check_definition_files(game_check& g);
+void check_orphan_definition_files(game_check& g);  // definition files without their picture
 void check_font(game_check& g);
 void check_cursor(game_check& g);
 void check_loading_screen(game_check& g);

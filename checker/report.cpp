@@ -2,6 +2,7 @@
 // texts from the data quoted and cut, paths relative to the game folder,
 // and the near misses behind a name that matches nothing.
 #include <algorithm>
+#include <cstdint>
 
 #include "checker/checks.h"
 #include "runtime/inspection.h"
@@ -23,7 +24,40 @@ void capture_fatal_error(int code) {
 
 namespace {
 
+// A shift in the configuration's pairs makes the engine ignore every key after
+// it; what follows from that alone ("no TOPOGFX", one missing object file per
+// cell type) is told once, with the shift, instead of one finding each.
+struct shift_folding {
+    size_t message = SIZE_MAX;  // the shift's finding; SIZE_MAX: nothing is folded
+    std::set<text> lost;         // configuration keys the shift hid
+    std::vector<text> consequences;
+    int object_files = 0;        // cell types whose object file is looked for in the wrong folder
+    text object_file_example;
+};
+shift_folding folding;
+
+bool lost(const text& key) { return folding.lost.count(key) > 0; }
+
+// Whether a warning follows from nothing but the hidden keys; if so it is kept
+// for the shift's finding.
+bool folded(const text& path, const text& message) {
+    if (folding.message == SIZE_MAX || path != ini_shown) return false;
+    if (message.rfind("no object file '", 0) == 0 && (lost("RGBCODEPATH") || lost("APPSTART"))) {
+        if (folding.object_files++ == 0) folding.object_file_example = message.substr(3, message.find(' ', 15) - 3);
+        return true;
+    }
+    for (const text& key : folding.lost) {
+        if (message.rfind("no " + key + ":", 0) == 0 || message.rfind(key + " is ", 0) == 0 ||
+            (message.find("(RGBCODEPATH + APPSTART") != text::npos && (lost("RGBCODEPATH") || lost("APPSTART")))) {
+            folding.consequences.push_back(message);
+            return true;
+        }
+    }
+    return false;
+}
+
 void add(check_level level, const text& path, int line, const text& message) {
+    if (level == check_level::warning && folded(path, message)) return;
     report->messages.push_back({path, line, level, message});
     if (level == check_level::error)
         report->errors += 1;
@@ -35,6 +69,27 @@ void add(check_level level, const text& path, int line, const text& message) {
 
 void warn(const text& path, int line, const text& message) { add(check_level::warning, path, line, message); }
 void fail(const text& path, int line, const text& message) { add(check_level::error, path, line, message); }
+
+void fold_shift_consequences(size_t message, const std::set<text>& lost_keys) {
+    folding = shift_folding{};
+    if (lost_keys.empty() || message >= report->messages.size()) return;
+    folding.message = message;
+    folding.lost = lost_keys;
+}
+
+void finish_shift_folding() {
+    if (folding.message == SIZE_MAX) return;
+    std::vector<text> parts = folding.consequences;
+    if (folding.object_files > 0)
+        parts.push_back(int_to_text(folding.object_files) + " cell types have no object file (the first: " +
+                        folding.object_file_example + "): no cell gets a picture or objects");
+    if (!parts.empty()) {
+        text& m = report->messages[folding.message].message;
+        m += "; because of it: ";
+        for (size_t i = 0; i < parts.size(); ++i) m += (i ? "; " : "") + parts[i];
+    }
+    folding = shift_folding{};
+}
 
 
 // ===========================================================================

@@ -192,6 +192,8 @@ bool write_world_map(int number, int block, const text& path, text& why) {
     return true;
 }
 
+void rebuild_world_for_map(int number) { rebuild_for(number); }
+
 bool write_map_sheet(int first, int count, int block, const text& path, text& why) {
     if (first < 0 || count < 1) {
         why = "the sheet needs a first world of 0 or more and a count of 1 or more";

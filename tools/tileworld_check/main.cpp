@@ -1,8 +1,9 @@
 // tileworld-check: reads a game folder the way the engine does and reports
 // what the engine would skip or refuse, like a compiler: "path:line:
 // warning: ..." and "path:line: error: ...". Exit code 1 when it found
-// errors, 0 otherwise, 2 for a command line it does not understand or a game
-// folder it cannot enter. With --map and --map-sheet it draws worlds instead.
+// errors (with --strict also warnings), 0 otherwise, 2 for a command line it
+// does not understand or a game folder it cannot enter. With --map and
+// --map-sheet it draws worlds instead, with --catalog it lists them.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,14 +17,18 @@
 namespace {
 
 const char* const usage =
-    "usage: tileworld-check [--quiet] [GAME_FOLDER]\n"
+    "usage: tileworld-check [--quiet] [--strict] [GAME_FOLDER]\n"
     "           check the game in GAME_FOLDER (default: the current folder), the\n"
-    "           folder that holds DATA\\ini.txt; --quiet prints the errors only\n"
+    "           folder that holds DATA\\ini.txt; --quiet prints the errors only,\n"
+    "           --strict counts warnings as errors (exit code 1)\n"
     "       tileworld-check [GAME_FOLDER] --map N FILE.png [--block PIXELS]\n"
     "           draw world N (0 = the first world)\n"
     "       tileworld-check [GAME_FOLDER] --map-sheet FIRST COUNT FILE.png\n"
     "                       [--block PIXELS]\n"
     "           draw COUNT worlds from FIRST on one sheet\n"
+    "       tileworld-check [GAME_FOLDER] --catalog FIRST COUNT [--csv]\n"
+    "           list COUNT worlds from FIRST: size, objects by type, enemies and\n"
+    "           the pickups the figure can reach from its start\n"
     "       tileworld-check --help | --version\n"
     "Exit code: 0 no errors, 1 errors found (or no picture written), 2 a command\n"
     "line it does not understand or a game folder it cannot enter.\n";
@@ -41,7 +46,7 @@ int number_argument(const std::string& s) {
     return std::atoi(s.c_str());
 }
 
-int run_check(bool quiet) {
+int run_check(bool quiet, bool strict) {
     const tw::check_result result = tw::check_game();
     for (const tw::check_message& m : result.messages) {
         if (quiet && m.level != tw::check_level::error) continue;
@@ -53,7 +58,7 @@ int run_check(bool quiet) {
                     result.warnings == 1 ? "" : "s");
     }
     std::fflush(stdout);
-    return result.errors > 0 ? 1 : 0;
+    return result.errors > 0 || (strict && result.warnings > 0) ? 1 : 0;
 }
 
 int map_failed(const tw::text& why) {
@@ -66,6 +71,8 @@ int map_failed(const tw::text& why) {
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     bool quiet = false;
+    bool strict = false;
+    bool csv = false;
     int block = -1;
     std::string mode;                 // "", "--map" or "--map-sheet"
     std::vector<std::string> values;  // the mode's own arguments
@@ -81,6 +88,10 @@ int main(int argc, char** argv) {
             options = false;
         } else if (a == "--quiet" || a == "-q") {
             quiet = true;
+        } else if (a == "--strict") {
+            strict = true;
+        } else if (a == "--csv") {
+            csv = true;
         } else if (a == "--help" || a == "-h") {
             std::printf("%s", usage);
             return 0;
@@ -91,12 +102,13 @@ int main(int argc, char** argv) {
             if (i + 1 >= args.size() || (block = number_argument(args[i + 1])) < 1 || block > 64)
                 return bad_usage("--block needs a number of pixels from 1 to 64");
             ++i;
-        } else if (a == "--map" || a == "--map-sheet") {
-            const size_t count = a == "--map" ? 2 : 3;
-            if (!mode.empty()) return bad_usage("one picture at a time: --map or --map-sheet");
+        } else if (a == "--map" || a == "--map-sheet" || a == "--catalog") {
+            const size_t count = a == "--map" || a == "--catalog" ? 2 : 3;
+            if (!mode.empty()) return bad_usage("one at a time: --map, --map-sheet or --catalog");
             if (i + count >= args.size())
-                return bad_usage(a == "--map" ? "--map needs a world number and a file name"
-                                              : "--map-sheet needs a first world, a count and a file name");
+                return bad_usage(a == "--map"       ? "--map needs a world number and a file name"
+                                 : a == "--catalog" ? "--catalog needs a first world and a count"
+                                                    : "--map-sheet needs a first world, a count and a file name");
             mode = a;
             values.assign(args.begin() + static_cast<long>(i) + 1, args.begin() + static_cast<long>(i + count) + 1);
             i += count;
@@ -109,22 +121,25 @@ int main(int argc, char** argv) {
     if (mode == "--map") {
         first = number_argument(values[0]);
         if (first < 0) return bad_usage("the world number must be 0 or more");
-    } else if (mode == "--map-sheet") {
+    } else if (mode == "--map-sheet" || mode == "--catalog") {
         first = number_argument(values[0]);
         count = number_argument(values[1]);
         if (first < 0) return bad_usage("the first world must be 0 or more");
-        if (count < 1 || count > 100) return bad_usage("the count must be from 1 to 100");
+        const int most = mode == "--catalog" ? 1000 : 100;
+        if (count < 1 || count > most) return bad_usage("the count must be from 1 to " + std::to_string(most));
     }
+    if (csv && mode != "--catalog") return bad_usage("--csv goes with --catalog");
 
     // The picture goes where it was asked for, not into the game folder.
-    if (!values.empty()) values.back() = tw::absolute_path(values.back());
+    if (!values.empty() && mode != "--catalog") values.back() = tw::absolute_path(values.back());
     tw::text why;
     if (!folder.empty() && !tw::enter_folder(folder, why)) {
         std::fprintf(stderr, "tileworld-check: game folder %s: %s\n", folder.c_str(), why.c_str());
         return 2;
     }
 
-    if (mode.empty()) return run_check(quiet);
+    if (mode.empty()) return run_check(quiet, strict);
+    if (mode == "--catalog") return tw::write_catalog(first, count, csv, why) ? 0 : map_failed(why);
     const bool drawn = mode == "--map" ? tw::write_world_map(first, block > 0 ? block : 8, values.back(), why)
                                        : tw::write_map_sheet(first, count, block > 0 ? block : 4, values.back(), why);
     return drawn ? 0 : map_failed(why);
