@@ -206,19 +206,26 @@ void check_generated_world(game_check& g) {
                 const pair_file f = read_pair_file(definition_file_path(d.image_path, engine.gfx_codec));
                 if (!f.exists) continue;
                 where = f.shown;
-                line = has_key(f, "DDENSITY") ? value_line(f, "DDENSITY") : 0;
-                type = d.gfx_name;
+                line = 0;
+                for (const pair_line& p : f.pairs)
+                    if (!p.shifted && p.key == "DDENSITY") line = p.line + 1;
+                type = "this enemy type";
                 break;
             }
             warn(where, line,
                  "all " + int_to_text(enemies) + " enemies of world 0 spawn in its first " +
                      int_to_text(last_column + 1) + " of " + int_to_text(engine.world_width + 1) +
                      " columns, where MAXFOE (" + int_to_text(engine.max_foe) + ") is reached: a higher DDENSITY" +
-                     (type.empty() ? text(" of the enemy types") : " of " + quoted(type)) + " spreads them");
+                     (type.empty() ? text(" of the enemy types") : " of " + type) + " spreads them");
         }
     }
     const world_summary summary = summarize_world(0);
-    if (summary.has_start && summary.reachable_pickups < summary.pickups)
+    if (summary.has_start && summary.pickups > 0 && cell_or_blocker(summary.start_x, summary.start_y).use_collision != 0)
+        warn(ini_shown, value_line(g.ini, "SELFCREATEBASE"),
+             "the figure's start cell (" + int_to_text(summary.start_x) + ", " + int_to_text(summary.start_y) +
+                 ") blocks, so the figure cannot move and reaches no pickup: carved cells keep the wall's "
+                 "USECOLLISION unless their object file sets USECOLLISION 0");
+    else if (summary.has_start && summary.reachable_pickups < summary.pickups)
         warn(ini_shown, value_line(g.ini, "SELFCREATEBASE"),
              int_to_text(summary.pickups - summary.reachable_pickups) + " of the " + int_to_text(summary.pickups) +
                  " pickups of world 0 cannot be reached from the figure's start (" + int_to_text(summary.start_x) +

@@ -167,7 +167,8 @@ TEST_F(CheckerGame, BaseSizesTheEngineRefusesOrShrinks) {
     r = check_game();
     report_at(r, "DATA/base.txt:2: warning: ", "a negative base width counts as 0");
     report_at(r, "DATA/base.txt: warning: ", "too small to carve a floor");
-    EXPECT_EQ(r.errors, 0) << all_of(r);
+    report_at(r, "DATA/ini.txt:12: error: ", "the game cannot be played: world 0 has no floor");
+    EXPECT_EQ(r.errors, 1) << all_of(r);
 }
 
 TEST_F(CheckerGame, MapSizeThatMakesEveryLaterWorldTiny) {
@@ -248,10 +249,13 @@ TEST_F(CheckerGame, TypesNoObjectFileNamesAreReportedButEnemiesAndNopeAreNot) {
     EXPECT_EQ(r.warnings, 1) << all_of(r);  // not the slime, an enemy named "#"
 }
 
+// Told at the enemy type's DDENSITY, the key that spreads them.
 TEST_F(CheckerGame, EnemiesCrowdedIntoTheFirstColumnsByMaxFoe) {
-    definition("slime", {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "0"}});
+    definition("slime", {{"DGFXNAME", "#"}, {"DISENEMY", "1"}, {"DDENSITY", "0"}, {"DGFXTRANSPARENCY", "255"}});
     check_result r = check_game();
-    report_at(r, ini + ":32: warning: ", "all 5 enemies of world 0 spawn in its first 2 of");
+    report_at(r, "GFX/WORLD/slime.dll:6: warning: ",
+              "enemies of world 0 spawn in its first 2 of 21 columns, where MAXFOE (5) is reached: a higher "
+              "DDENSITY of this enemy type spreads them");
     EXPECT_EQ(r.warnings, 1) << all_of(r);
 }
 
@@ -294,6 +298,8 @@ TEST_F(CheckerGame, NoFigurePictureMeansNoPlayer) {
     remove("GFX/CURSOR/hero.png");
     check_result r = check_game();
     report_at(r, ini + ":30: warning: ", "holds no .png picture: there is no player figure");
+    report_at(r, ini + ":30: error: ", "the game cannot be played: there is no player figure");
+    EXPECT_EQ(r.errors, 1) << all_of(r);
 }
 
 // ===========================================================================
