@@ -594,7 +594,9 @@ void automation_startup() {
     const char* path = !given_script.empty() ? given_script.c_str() : std::getenv("TILEWORLD_SCRIPT");
     if (path && *path) {
         std::vector<uint8_t> bytes;
-        if (!platform::read_whole_file(path, bytes, max_script_bytes)) script_error(path, "cannot be read");
+        // Named as it was tried: a relative name is taken from the game folder.
+        if (!platform::read_whole_file(path, bytes, max_script_bytes))
+            script_error(absolute_path(path), "cannot be read");
         std::string body(bytes.begin(), bytes.end());
         bool wants_joystick = false;
         std::string where, why;
