@@ -205,5 +205,5 @@ TEST_F(ConfigTest, MissingFileIsFatalErrorZero) {
 #else
     const std::string expected = "ERROR :  Could not open " + dir.path + "DATA\\\\ini\\.txt";
 #endif
-    EXPECT_EXIT(load_configuration(engine.config_path), ::testing::ExitedWithCode(0), expected);
+    EXPECT_EXIT(load_configuration(engine.config_path), ::testing::ExitedWithCode(1), expected);
 }

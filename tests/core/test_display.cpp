@@ -51,7 +51,7 @@ TEST_F(DisplayTest, ZeroBaseWidthCountsAsOne) {
 
 TEST_F(DisplayTest, DisplayWithoutSizeIsFatalErrorTwo) {
     scale_to_display(0, 0);
-    EXPECT_EXIT(open_main_window(), ::testing::ExitedWithCode(0), "ERROR :  Could not open window");
+    EXPECT_EXIT(open_main_window(), ::testing::ExitedWithCode(1), "ERROR :  Could not open window");
 }
 
 TEST_F(DisplayTest, ScreenOpensInTheMainWindowWhateverItsNumber) {

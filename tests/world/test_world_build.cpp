@@ -146,7 +146,7 @@ TEST(WorldBuildDeath, StartupRefusesAWorldLargerThanTheEngineHandles) {
             engine.self_create_base_path = base;
             build_world(base);
         },
-        ::testing::ExitedWithCode(0), "Could not open:");
+        ::testing::ExitedWithCode(1), "Could not open:");
 }
 
 TEST(WorldBuildDeath, MissingBaseFileIsFatal) {
@@ -158,7 +158,7 @@ TEST(WorldBuildDeath, MissingBaseFileIsFatal) {
             engine.self_create_base_path = base;
             build_world(base);
         },
-        ::testing::ExitedWithCode(0), "Could not open:.*no-such-base");
+        ::testing::ExitedWithCode(1), "Could not open:.*no-such-base");
 }
 
 TEST(WorldBuild, ResetEmptiesTheWorld) {

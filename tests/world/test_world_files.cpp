@@ -210,11 +210,11 @@ TEST_F(WorldFiles, ReadersStopOnTheirOwnCountsWithoutAFile) {
 
 TEST_F(WorldFiles, MissingOrOversizedTopographyIsFatal) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(load_saved_world(dir.path + "maps/none.ai42"), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT(load_saved_world(dir.path + "maps/none.ai42"), ::testing::ExitedWithCode(1),
                 "Could not open topographic data");
     std::string wide = topography("1025", "3", {"1", "1", "1"});
-    EXPECT_EXIT(load_saved_world(wide), ::testing::ExitedWithCode(0), "Could not open topographic data");
+    EXPECT_EXIT(load_saved_world(wide), ::testing::ExitedWithCode(1), "Could not open topographic data");
     std::string negative = topography("3", "-1", {"1", "1", "1"});
-    EXPECT_EXIT(load_saved_world(negative), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT(load_saved_world(negative), ::testing::ExitedWithCode(1),
                 "Could not open topographic data");
 }
