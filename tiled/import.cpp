@@ -220,7 +220,9 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
     auto host = [&](const std::string& data_path) {
         std::string p = g.fresh ? data_path : std::string(resolved_path(data_path));
         std::replace(p.begin(), p.end(), '\\', '/');
-        return p;
+        // Path keys may carry the game folder in front (base_dir): relative to it.
+        const fs::path path(p);
+        return path.is_absolute() ? path.lexically_normal().lexically_relative(game).generic_string() : p;
     };
     auto has_object_file = [&](const std::string& type) {
         return !g.fresh && file_exists(g.types_folder + type);
@@ -399,7 +401,8 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
     out.text(host(stem + ".place"), place);
 
     if (g.fresh) {
-        const int resolution = std::clamp(m.tile_width, 8, 128);
+        // Cells of at least 32 pixels on a 1280-pixel screen; larger tiles keep their size.
+        const int resolution = std::clamp(m.tile_width, 32, 128);
         out.text("DATA/ini.txt", new_configuration(g.app_start, resolution));
         out.text("LOG/readme.txt", "The engine writes its report log (report.log) here when something goes wrong.\r\n");
         write_game_basics(out);

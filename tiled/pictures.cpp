@@ -102,8 +102,12 @@ bool picture_cache::tile_picture(const tile_map& m, uint32_t gid, int w, int h, 
         if (columns < 1) columns = 1;
         const long long col = local % static_cast<uint32_t>(columns), row = local / static_cast<uint32_t>(columns);
         const long long x0 = ts->margin + col * step_x, y0 = ts->margin + row * step_y;
-        if ((ts->tile_count > 0 && local >= static_cast<uint32_t>(ts->tile_count)) ||
-            x0 + ts->tile_width > img.width || y0 + ts->tile_height > img.height) {
+        if (ts->tile_count > 0 && local >= static_cast<uint32_t>(ts->tile_count)) {
+            why = m.file + ": the tileset " + ts->name + " has no tile " + std::to_string(local) + " (it has " +
+                  std::to_string(ts->tile_count) + ")";
+            return false;
+        }
+        if (x0 + ts->tile_width > img.width || y0 + ts->tile_height > img.height) {
             why = ts->file + ": tile " + std::to_string(local) + " of the tileset " + ts->name +
                   " lies outside its picture " + path;
             return false;

@@ -23,6 +23,13 @@ staging::~staging() {
 }
 
 namespace {
+// Every file goes below the game folder: a path key that leads out of it is refused.
+bool inside(staging& s, const std::string& relative) {
+    const fs::path p = fs::path(relative).lexically_normal();
+    if (!relative.empty() && !p.is_absolute() && !p.has_root_name() && *p.begin() != "..") return true;
+    if (s.failure.empty()) s.failure = relative + ": lies outside the game folder " + s.game + "; nothing written";
+    return false;
+}
 bool prepare(const fs::path& file) {
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
@@ -31,6 +38,7 @@ bool prepare(const fs::path& file) {
 }  // namespace
 
 bool staging::text(const std::string& relative, const std::string& bytes) {
+    if (!inside(*this, relative)) return false;
     const fs::path file = fs::path(stage) / relative;
     std::ofstream f;
     if (prepare(file)) f.open(file, std::ios::binary | std::ios::trunc);
@@ -44,6 +52,7 @@ bool staging::text(const std::string& relative, const std::string& bytes) {
 }
 
 bool staging::png(const std::string& relative, const rgba_image& image) {
+    if (!inside(*this, relative)) return false;
     const fs::path file = fs::path(stage) / relative;
     if (!prepare(file) || !save_png(file.string(), image)) {
         if (failure.empty()) failure = (fs::path(game) / relative).string() + ": cannot be written";
