@@ -4,6 +4,7 @@
 // types; for an empty folder a whole game). Everything is written into a
 // folder beside the game first and moved in only when all of it succeeded.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,7 @@ struct game_facts {
     std::set<std::string> definitions;  // DGFXNAME of every object definition
     std::set<std::string> types;        // cell types that have an object file
     bool plays_designed = true;         // USESELFCREATEBASE is not 1
+    int cell_size = 32;                 // RESOLUTION: a loaded world shows its pictures at their own size
 };
 
 std::string lowered_name(const std::string& s) {
@@ -167,6 +169,7 @@ bool learn_game(game_facts& g, std::string& why) {
     g.pictures_folder = engine.topo_gfx_path;
     g.codec = engine.gfx_codec;
     g.plays_designed = engine.use_self_create_base != 1;
+    g.cell_size = std::clamp(static_cast<int>(std::lround(engine.resolution)), 1, 1024);
     for (int i = 0; i < list_size(engine.object_definitions); ++i)
         g.definitions.insert(list_at(engine.object_definitions, i)->gfx_name);
     return true;
@@ -189,7 +192,9 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
             if (!t.image.empty()) result.sources.push_back(t.image);
     }
 
-    const fs::path game = fs::absolute(game_folder).lexically_normal();
+    fs::path game = fs::absolute(game_folder).lexically_normal();
+    if (game.filename().empty()) game = game.parent_path();  // "mygame/" or "."
+    if (game.filename().empty()) return fail(why, game_folder + ": a game folder cannot be a drive's or system's root");
     const fs::path here = fs::current_path();
     game_facts g;
     std::error_code ec;
@@ -205,6 +210,8 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
         if (!ok) return fail(why, game_folder + ": neither empty nor a game folder (no DATA/ini.txt)");
         if (!learnt) return fail(why, game_folder + ": " + why);
     } else {
+        // Cells of at least 32 pixels on a 1280-pixel screen; larger tiles keep their size.
+        g.cell_size = std::clamp(m.tile_width, 32, 128);
         g.app_start = app_start_for(map_path);
         g.types_folder = "TYPES\\" + g.app_start + "\\";
     }
@@ -308,7 +315,9 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
 
     // --- pictures and object files of the types this import makes ---
     picture_cache cache;
-    const int tw_ = m.tile_width, th = m.tile_height;
+    // Pictures at the cell's size: the engine draws a loaded world's cell
+    // pictures as they are.
+    const int tw_ = g.cell_size, th = g.cell_size;
     for (const cell_kind& k : kinds) {
         if (!k.write) continue;
         rgba_image pic;
@@ -401,9 +410,7 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
     out.text(host(stem + ".place"), place);
 
     if (g.fresh) {
-        // Cells of at least 32 pixels on a 1280-pixel screen; larger tiles keep their size.
-        const int resolution = std::clamp(m.tile_width, 32, 128);
-        out.text("DATA/ini.txt", new_configuration(g.app_start, resolution));
+        out.text("DATA/ini.txt", new_configuration(g.app_start, g.cell_size));
         out.text("LOG/readme.txt", "The engine writes its report log (report.log) here when something goes wrong.\r\n");
         write_game_basics(out);
         // The folders a game maker fills next, each with a note of what goes there.

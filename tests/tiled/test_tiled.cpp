@@ -380,16 +380,17 @@ TEST(TiledImport, TilesStacksFlipsOpacityAndPlacements) {
     EXPECT_EQ(lines_of(topo)[6], "");
 
     // Pictures cut past the margin and spacing, turned by the flags.
+    // (at the new game's cell size, 32 pixels: each tile pixel is 4 x 4).
     const tw::rgba_image plain = decoded(g + "GFX/TOPO/ground_0.png");
-    ASSERT_EQ(plain.width, 8);
-    EXPECT_EQ(pixel(plain, 0, 0)[0], 255);
-    EXPECT_EQ(pixel(plain, 1, 1)[0], 220);
-    EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_h.png"), 7, 0)[1], 255);
-    EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_v.png"), 0, 7)[1], 255);
+    ASSERT_EQ(plain.width, 32);
+    EXPECT_EQ(pixel(plain, 3, 3)[0], 255);
+    EXPECT_EQ(pixel(plain, 4, 4)[0], 220);
+    EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_h.png"), 31, 0)[1], 255);
+    EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_v.png"), 0, 31)[1], 255);
     // Diagonal then horizontal: the corner goes to the top right.
-    EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_hd.png"), 7, 0)[1], 255);
+    EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_hd.png"), 31, 0)[1], 255);
     // A stack: the upper tile at half opacity over the lower one.
-    const uint8_t* gold = pixel(decoded(g + "GFX/TOPO/gold.png"), 4, 4);
+    const uint8_t* gold = pixel(decoded(g + "GFX/TOPO/gold.png"), 16, 16);
     EXPECT_NEAR(gold[0], (240 + 30) / 2, 2);
     EXPECT_NEAR(gold[1], (220 + 200) / 2, 2);
 
@@ -420,8 +421,10 @@ TEST(TiledImport, IntoAnExistingGameUsesItsTypesAndChangesOnlyWhatItSays) {
     std::string tsx_text = read_file(maps.path + "ground.tsx");
     tsx_text.replace(tsx_text.find("name=\"blocks\" type=\"bool\" value=\"true\""), 38, "name=\"celltype\" value=\"0000255\"");
     maps.write("ground.tsx", tsx_text);
-    const RunResult r = tiled({"import", map, dir.path + "island"}, maps.path);
+    // Named with a final separator, as a shell's completion gives it.
+    const RunResult r = tiled({"import", map, dir.path + "island/"}, maps.path);
     ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
     const auto after = snapshot(dir.path + "island");
     const std::string topo = after.at("WORLDS/ISLAND.ai42");
     EXPECT_EQ(type_at(topo, 3, 1), "0000255");
@@ -535,13 +538,16 @@ TEST(TiledRoundTrip, ExportThenImportGivesTheSameCellTypesAlsoThroughTiledsJson)
         const std::string game = dir.path + "from-" + map;
         r = tiled({"import", dir.path + map, game}, dir.path);
         ASSERT_EQ(r.exit_code, 0) << map << ": " << r.err;
-        const std::string topo = read_file(game + "/WORLDS/ISLAND.ai42");
+        // A new game is named after the map.
+        const std::string stem = std::string(map) == "back.tmx" ? "BACK" : "ISLAND";
+        const std::string topo = read_file(game + "/WORLDS/" + stem + ".ai42");
+        ASSERT_GT(lines_of(topo).size(), 5u) << map;
         EXPECT_EQ(lines_of(topo)[1], lines_of(original)[1]);
         EXPECT_EQ(lines_of(topo)[2], lines_of(original)[2]);
         for (int x = 0; x < 40; ++x)
             for (int y = 0; y < 25; ++y) {
                 ASSERT_EQ(type_at(topo, x, y), type_at(original, x, y)) << map << " cell " << x << "," << y;
-                ASSERT_EQ(alpha_at(read_file(game + "/WORLDS/ISLAND.red"), 24, x, y), alpha_at(original_red, 24, x, y))
+                ASSERT_EQ(alpha_at(read_file(game + "/WORLDS/" + stem + ".red"), 24, x, y), alpha_at(original_red, 24, x, y))
                     << map << " cell " << x << "," << y;
             }
     }
@@ -566,6 +572,12 @@ TEST(TiledRoundTrip, TiledsRasterizerDrawsTheWorldAsTheCheckersMap) {
     TempDir dir;
     const std::string game = dir.path + "game";
     fs::copy(source_dir + "/game", game, fs::copy_options::recursive);
+    {
+        std::vector<std::string> l = lines_of(read_file(game + "/DATA/ini.txt"));
+        for (size_t i = 0; i + 1 < l.size(); i += 2)
+            if (l[i] == "MAXFOE") l[i + 1] = "0";
+        dir.write("game/DATA/ini.txt", tw::test::crlf(l));
+    }
     for (const auto& e : fs::directory_iterator(game + "/TYPES/LABY")) {
         std::vector<std::string> l = lines_of(read_file(e.path().string()));
         for (size_t i = 0; i + 1 < l.size(); i += 2)
@@ -650,6 +662,29 @@ TEST(TiledNewGame, GameSavedShipsItsMapSourceWhichImportsToItsWorld) {
         if (path.rfind("WORLDS/", 0) != 0) {
             EXPECT_EQ(after.at(path), contents) << path;
         }
+}
+
+TEST(TiledCommandLine, WatchImportsAgainWhenTheMapIsSaved) {
+    TempDir dir;
+    const std::string map = write_test_map(dir, Format::tmx, Data::csv, Tiles::embedded);
+    tw::test::RunningProgram watcher(dir.path, {}, 120, TILEWORLD_TILED, {"import", "--watch", map, dir.path + "game"});
+    const std::string topo = dir.path + "game/WORLDS/MAP.ai42";
+    auto wait_for = [&](const std::function<bool()>& done) {
+        for (int i = 0; i < 600 && !done(); ++i) watcher.wait(50);
+        return done();
+    };
+    ASSERT_TRUE(wait_for([&] { return fs::exists(topo) && type_at(read_file(topo), 0, 0) == "ground_0"; }));
+    // A save that breaks the map is reported; the world stays as it was.
+    std::string text = read_file(map);
+    dir.write("map.tmx", text.substr(0, 100));
+    fs::last_write_time(map, fs::file_time_type::clock::now() + std::chrono::seconds(2));
+    // Then a good save: the first cell is now the blue tile.
+    text.replace(text.find("<data encoding=\"csv\">\n1,"), 24, "<data encoding=\"csv\">\n3,");
+    watcher.wait(1500);
+    dir.write("map.tmx", text);
+    fs::last_write_time(map, fs::file_time_type::clock::now() + std::chrono::seconds(4));
+    EXPECT_TRUE(wait_for([&] { return type_at(read_file(topo), 0, 0) == "ground_2"; }));
+    EXPECT_FALSE(watcher.wait(0));  // still watching
 }
 
 TEST(TiledCommandLine, HelpVersionAndMistakes) {
