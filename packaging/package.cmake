@@ -1,10 +1,10 @@
-# Installation and the Debian package: the two programs in bin/, both sample
+# Installation and the Debian package: the three programs in bin/, both sample
 # games in share/tileworld/, a desktop entry that starts the labyrinth and the
 # icons gen_assets draws. `cmake --install build [--prefix DIR]` installs;
 # `cpack -G DEB` in the build folder makes the .deb.
 include(GNUInstallDirs)
 
-install(TARGETS tileworld tileworld-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tileworld tileworld-check tileworld-tiled RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Report logs a developer's runs left behind are not part of a game.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/game ${CMAKE_SOURCE_DIR}/game-saved
         DESTINATION ${CMAKE_INSTALL_DATADIR}/tileworld
@@ -28,8 +28,10 @@ set(CPACK_PACKAGE_VENDOR "tileworld developers")
 set(CPACK_PACKAGE_CONTACT "tileworld developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "engine for data-driven 2D tile-world games, with two sample games")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Runs games made entirely of data files: pictures, sounds and small text
-files. Includes a labyrinth and an island world, and tileworld-check, which
-reports what the engine would skip or refuse in a game folder.")
+files. Includes a labyrinth and an island world; tileworld-check, which
+reports what the engine would skip or refuse in a game folder; and
+tileworld-tiled, which imports Tiled maps as designed worlds and exports
+worlds as Tiled maps.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Depends: the runtime libraries the programs link, as dpkg-shlibdeps finds them.

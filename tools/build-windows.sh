@@ -22,7 +22,7 @@
 #
 # The engine is built in build-windows/ (Release), and
 # dist/tileworld-windows-x64.zip made: tileworld.exe, tileworld-check.exe,
-# the DLLs they need, the monospace font the debug line falls back on,
+# tileworld-tiled.exe, the DLLs they need, the monospace font the debug line falls back on,
 # licenses/ and both sample games. --test builds the unit tests too and runs
 # tools/windows/test-under-wine.sh.
 #
@@ -449,7 +449,7 @@ say "libraries ready in $(($(date +%s) - started)) s"
 
 BUILD=${TILEWORLD_WINDOWS_BUILD:-$ROOT/build-windows}
 ZIP=$ROOT/dist/tileworld-windows-x64.zip
-TARGETS="tileworld tileworld-check"
+TARGETS="tileworld tileworld-check tileworld-tiled"
 TESTS="test_core test_presentation test_assets test_world test_runtime test_checker"
 [ "$TEST" = 0 ] || TARGETS="$TARGETS $TESTS"
 mkdir -p "$BUILD"
@@ -473,10 +473,10 @@ stage=$(mktemp -d "${TMPDIR:-/tmp}/tileworld-windows-zip.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 top=$stage/tileworld-windows-x64
 mkdir -p "$top/licenses/fonts-dejavu"
-for program in tileworld tileworld-check; do
+for program in tileworld tileworld-check tileworld-tiled; do
   $TRIPLET-strip -o "$top/$program.exe" "$BUILD/$program.exe"
 done
-for dll in $(dll_closure "$top/tileworld.exe $top/tileworld-check.exe" "$CACHE_DIR/prefix/bin"); do
+for dll in $(dll_closure "$top/tileworld.exe $top/tileworld-check.exe $top/tileworld-tiled.exe" "$CACHE_DIR/prefix/bin"); do
   cp "$CACHE_DIR/prefix/bin/$dll" "$top/"
 done
 cp "$MONO_FONT" "$top/"
@@ -495,7 +495,7 @@ rm -f "$ZIP"
 (cd "$stage" && zip -qr -X "$ZIP" tileworld-windows-x64)
 rm -rf "$stage"
 trap - EXIT
-say "wrote $ZIP ($(du -k "$ZIP" | cut -f1) kB; the programs need $(dll_closure "$BUILD/tileworld.exe $BUILD/tileworld-check.exe" "$CACHE_DIR/prefix/bin" | wc -w) DLLs)"
+say "wrote $ZIP ($(du -k "$ZIP" | cut -f1) kB; the programs need $(dll_closure "$BUILD/tileworld.exe $BUILD/tileworld-check.exe $BUILD/tileworld-tiled.exe" "$CACHE_DIR/prefix/bin" | wc -w) DLLs)"
 
 if [ "$TEST" = 1 ]; then
   wine_prefix

@@ -6,6 +6,8 @@
 # decoders' tests (tests/runtime/test_real_files.cpp names them). dpkg-dev
 # and file let cpack work out the Debian package's dependencies. Xvfb and
 # xdotool let the tests play the game with real key events on a virtual display.
+# Tiled (its tmxrasterizer and --export-map) checks the maps tileworld-tiled
+# writes.
 set -e
 export DEBIAN_FRONTEND=noninteractive
 PACKAGES="g++ cmake make pkg-config git dpkg-dev file \
@@ -14,7 +16,8 @@ PACKAGES="g++ cmake make pkg-config git dpkg-dev file \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libegl-mesa0 libgl1-mesa-dri libgles2 xvfb xauth xdotool \
   clang-14 libclang-rt-14-dev \
-  gdk-pixbuf-tests sound-theme-freedesktop sound-icons"
+  gdk-pixbuf-tests sound-theme-freedesktop sound-icons \
+  tiled"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

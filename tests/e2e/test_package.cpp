@@ -18,7 +18,7 @@ namespace {
 // the programs under `prefix` itself.
 void expect_installed(const std::string& root, const std::string& prefix) {
     const std::string at = root + prefix;
-    for (const char* program : {"/bin/tileworld", "/bin/tileworld-check"}) {
+    for (const char* program : {"/bin/tileworld", "/bin/tileworld-check", "/bin/tileworld-tiled"}) {
         const fs::perms p = fs::status(at + program).permissions();
         EXPECT_NE(p & fs::perms::others_exec, fs::perms::none) << program;
     }
