@@ -154,7 +154,15 @@ Sound* find_sound(int number) {
     return it == sounds.end() ? nullptr : it->second.get();
 }
 
-long long sound_bytes(const Sound& s) { return static_cast<long long>(s.samples.size() * sizeof(int16_t)); }
+// What a sound counts against the budget: its bytes in the device's format,
+// or without a device (the checker) in the format most devices give, so
+// that the checker refuses what the game would.
+long long sound_bytes(const Sound& s) {
+    const long long bytes = static_cast<long long>(s.samples.size() * sizeof(int16_t));
+    if (device || s.rate <= 0 || s.channels <= 0) return bytes;
+    const double usual = static_cast<double>(bytes) * (44100.0 * 2) / (static_cast<double>(s.rate) * s.channels);
+    return static_cast<long long>(std::min(usual, static_cast<double>(max_converted_bytes)));
+}
 
 // The decoded bytes of every sound held, against sound_budget_bytes. Sounds
 // are few, so they are counted when asked.

@@ -107,11 +107,13 @@ TEST(HostileBudgets, ManyHugePicturesStopAtThePictureBudget) {
 
 TEST(HostileBudgets, LongSilentOggStaysSmallAndTheSoundBudgetHolds) {
     Game g;
-    // An hour of silence at 8 kHz compresses to very little.
-    const std::vector<float> silence(static_cast<size_t>(8000) * 3600, 0.0f);
+    // Twenty minutes of silence at 8 kHz compress to very little, and take
+    // more than 200 MB once brought to a 44.1 kHz stereo device: the third
+    // is over the budget.
+    const std::vector<float> silence(static_cast<size_t>(8000) * 1200, 0.0f);
     const std::vector<uint8_t> ogg = encode_vorbis(1, 8000, silence, 0.0f);
     ASSERT_FALSE(ogg.empty());
-    for (int i = 0; i < 12; ++i) g.write("SFX/quiet" + std::to_string(i) + ".ogg", ogg);
+    for (int i = 0; i < 4; ++i) g.write("SFX/quiet" + std::to_string(i) + ".ogg", ogg);
     const Ends e = run_both(g, "sounds");
     if (kept(g, "sounds")) return;
     EXPECT_TRUE(mentions(e.game.err, "sound budget")) << e.game.err;
@@ -125,25 +127,38 @@ TEST(HostileBudgets, LongSilentOggStaysSmallAndTheSoundBudgetHolds) {
 TEST(HostileBudgets, PlacementStopsAtTheObjectCapAndEnemiesAtTheFoeCap) {
     Game g;
     g.write("DATA/world.base", crlf({"vast", "1024", "1024", "", ""}));
-    // Every floor cell asks for the same always-placed type in seven slots.
-    std::string floor = read_file(g.path + "TYPES/LABY/LAB_FLOOR");
-    for (int slot = 1; slot <= 7; ++slot) {
-        const std::string key = "CHILD" + std::to_string(slot) + "\r\n";
-        const size_t at = floor.find(key);
-        if (at != std::string::npos) floor.erase(at, floor.find("\r\n", at + key.size()) + 2 - at);
-        floor += key + "pebble\r\n";
+    // Every cell asks for the same always-placed type in seven slots.
+    for (const auto& entry : fs::directory_iterator(g.path + "TYPES/LABY")) {
+        std::string type = read_file(entry.path().string());
+        for (int slot = 1; slot <= 7; ++slot) {
+            const std::string key = "CHILD" + std::to_string(slot) + "\r\n";
+            const size_t at = type.find(key);
+            if (at != std::string::npos) type.erase(at, type.find("\r\n", at + key.size()) + 2 - at);
+            type += key + "pebble\r\n";
+        }
+        g.write("TYPES/LABY/" + entry.path().filename().string(), type);
     }
-    g.write("TYPES/LABY/LAB_FLOOR", floor);
     g.picture("GFX/WORLD/pebble.png", 4, 4, {90, 90, 90});
     g.write("GFX/WORLD/pebble.dll", crlf({"DGFXNAME", "pebble", "DDENSITY", "0", "DGFXSHOW", "1"}));
     g.picture("GFX/WORLD/swarm.png", 4, 4, {200, 0, 0});
     g.write("GFX/WORLD/swarm.dll", crlf({"DGFXNAME", "swarm", "DDENSITY", "0", "DISENEMY", "1"}));
-    g.more_configuration({"MAXFOE", "2147483647", "MULTITASK", "2147483647"});
+    g.more_configuration({"MAXFOE", "2147483647"});
     const Ends e = run_both(g, "placement");
     if (kept(g, "placement")) return;
     EXPECT_TRUE(mentions(e.game.err, "placed objects")) << e.game.err;
-    EXPECT_TRUE(mentions(e.check.out, "MAXFOE")) << e.check.out;
-    EXPECT_TRUE(mentions(e.check.out, "MULTITASK")) << e.check.out;
+    EXPECT_TRUE(mentions(e.check.out, "placed objects")) << e.check.out;
+    EXPECT_TRUE(mentions(e.check.out, "MAXFOE 2147483647 counts as 10000")) << e.check.out;
+}
+
+TEST(HostileBudgets, AnEndlessFrameWaitCountsAsOneSecond) {
+    Game g;
+    g.more_configuration({"MULTITASK", "2147483647"});
+    if (kept(g, "multitask")) return;
+    // Three frames of the longest wait allowed.
+    const RunResult r = g.play("at 3 quit\n", "640x400", {}, deadline_seconds);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    const RunResult c = run_program(checker, {g.path}, g.outside.path, {}, deadline_seconds);
+    EXPECT_TRUE(mentions(c.out, "MULTITASK 2147483647 counts as 1000")) << c.out;
 }
 
 // ===========================================================================
@@ -175,6 +190,41 @@ TEST(HostileBudgets, AScriptDisplayLargerThanTheRuntimeAllowsIsRefusedNamingTheL
     EXPECT_NE(r.exit_code, 0);
     EXPECT_TRUE(mentions(r.err, "line 1")) << r.err;
     expect_bounded_memory();
+}
+
+}  // namespace
+
+namespace {
+
+// ===========================================================================
+// Reads outside the folder: allowed, and named by the checker
+// ===========================================================================
+
+TEST(HostileBudgets, TheCheckerNamesEveryDataPathThatLeavesTheFolder) {
+    Game g;
+    // Art shared with a sibling game through "..", a symlink pointing out,
+    // and an absolute path.
+    TempDir shared;
+    fs::copy(g.path + "GFX/TOPO", shared.path + "TOPO", fs::copy_options::recursive);
+    fs::copy(g.path + "GFX/CURSOR", shared.path + "CURSOR", fs::copy_options::recursive);
+    fs::remove_all(g.path + "GFX/CURSOR");
+    fs::create_directory_symlink(shared.path + "CURSOR", g.path + "GFX/CURSOR");
+    for (const char* n : {"load0.png", "load1.png"}) fs::copy(g.path + "GFX/LOAD/" + n, shared.path + n);
+    const std::string up = fs::relative(shared.path + "TOPO", g.path).string();
+    g.more_configuration({"TOPOGFX", up + "/", "LOADSCREEN", shared.path + "load#.png"});
+    const RunResult c = run_program(checker, {g.path}, g.outside.path, {}, deadline_seconds);
+    EXPECT_TRUE(mentions(c.out, "leads out of the game folder")) << c.out;
+    EXPECT_TRUE(mentions(c.out, up)) << "the '..' path\n" << c.out;
+    EXPECT_TRUE(mentions(c.out, "GFX\\CURSOR\\")) << "the symlink\n" << c.out;
+    EXPECT_TRUE(mentions(c.out, shared.path + "load")) << "the absolute path\n" << c.out;
+    // The game itself still reads the shared art.
+    const RunResult r = g.play("at 5 quit\n", "640x400", {}, deadline_seconds);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+
+    // The sample game reads only its own folder.
+    Game clean;
+    const RunResult quiet = run_program(checker, {clean.path}, clean.outside.path, {}, deadline_seconds);
+    EXPECT_FALSE(mentions(quiet.out, "leads out of the game folder")) << quiet.out;
 }
 
 }  // namespace
