@@ -331,6 +331,10 @@ check_result check_game() {
     check_case(engine.config_path, ini_shown, 0, "the configuration");
 
     game_check g;
+    const text refused = " not loaded: ";
+    const std::vector<text> limits = limits_reported();
+    for (size_t i = first_limit; i < limits.size(); ++i)
+        if (limits[i].find(refused) != text::npos) g.over_budget.insert(limits[i].substr(0, limits[i].find(refused)));
     check_configuration(g);
     check_world_graphics(g);
     check_definitions(g);
