@@ -157,11 +157,20 @@ Sound* find_sound(int number) {
 // What a sound counts against the budget: its bytes in the device's format,
 // or without a device (the checker) in the format most devices give, so
 // that the checker refuses what the game would.
-long long sound_bytes(const Sound& s) {
+long long converted_bytes(const Sound& s, int rate, int channels) {
     const long long bytes = static_cast<long long>(s.samples.size() * sizeof(int16_t));
-    if (device || s.rate <= 0 || s.channels <= 0) return bytes;
-    const double usual = static_cast<double>(bytes) * (44100.0 * 2) / (static_cast<double>(s.rate) * s.channels);
-    return static_cast<long long>(std::min(usual, static_cast<double>(max_converted_bytes)));
+    if ((s.rate == rate && s.channels == channels) || s.rate <= 0 || s.channels <= 0) return bytes;
+    const double converted = static_cast<double>(bytes) * rate * channels / (static_cast<double>(s.rate) * s.channels);
+    return static_cast<long long>(std::min(converted, static_cast<double>(max_converted_bytes)));
+}
+
+long long sound_bytes(const Sound& s) {
+    return device ? static_cast<long long>(s.samples.size() * sizeof(int16_t)) : converted_bytes(s, 44100, 2);
+}
+
+// What a sound not yet converted will take once it is, within a few bytes.
+long long estimated_bytes(const Sound& s) {
+    return device ? converted_bytes(s, device_spec.freq, device_spec.channels) : sound_bytes(s);
 }
 
 // The decoded bytes of every sound held, against sound_budget_bytes. Sounds
@@ -330,6 +339,8 @@ int load_sound(int number, const text& path) {
     sound->rate = pcm.rate;
     sound->channels = pcm.channels;
     sound->samples = std::move(pcm.samples);
+    // Refused before the conversion when its result could not fit either.
+    if (estimated_bytes(*sound) > left + 65536) return refuse();
     if (!convert_to_device(*sound)) return 0;
     if (sound_bytes(*sound) > left) return refuse();
 

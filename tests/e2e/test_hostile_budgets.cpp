@@ -136,6 +136,7 @@ TEST(HostileBudgets, PlacementStopsAtTheObjectCapAndEnemiesAtTheFoeCap) {
             if (at != std::string::npos) type.erase(at, type.find("\r\n", at + key.size()) + 2 - at);
             type += key + "pebble\r\n";
         }
+        type += "CHILD8\r\n#\r\n";  // the slots before it are the cell's
         g.write("TYPES/LABY/" + entry.path().filename().string(), type);
     }
     g.picture("GFX/WORLD/pebble.png", 4, 4, {90, 90, 90});
