@@ -397,7 +397,6 @@ int examine_directory(int number, const text& folder, const text& pattern) {
     std::string prefix = dir;
     if (prefix.back() != '/') prefix.push_back('/');
     for (const std::string& n : names) {
-        if (termination_requested()) break;  // a huge folder takes a while
         if (!wildcard_match(pattern, n)) continue;
         const bool is_folder = platform::host_stat(prefix + n).kind == platform::entry_kind::folder;
         scan->entries.push_back({n, is_folder ? 2 : 1});
