@@ -137,6 +137,10 @@ void place_cell_children(int32_t x, int32_t y) {
     List<object_definition>& defs = engine.object_definitions;
     List<object_instance>& insts = engine.object_instances;
 
+    // One report per world: the list starts empty at each build.
+    static bool cap_reported = false;
+    if (list_size(insts) < max_placed_objects) cap_reported = false;
+
     cell.collision_flag = 0;
     cell.last_child_slot = -1;
     const int last_slot = std::min<int>(cell.child_count, static_cast<int>(cell.child_name.size()) - 1);
@@ -151,6 +155,16 @@ void place_cell_children(int32_t x, int32_t y) {
         list_reset(defs);
         while (const object_definition* def = list_next(defs)) {
             if (def->gfx_name != wanted) continue;
+            if (list_size(insts) >= max_placed_objects) {
+                // A world of a million objects is far past any real game; a
+                // few kilobytes of data could otherwise ask for gigabytes.
+                if (!cap_reported)
+                    report_limit("world " + int_to_text(engine.world_number) + ": no more than " +
+                                 int_to_text(max_placed_objects) +
+                                 " placed objects in one world; the cells after the limit get none");
+                cap_reported = true;
+                break;
+            }
             if (random(def->density) != 0) continue;
 
             object_instance* inst = append_record(insts);

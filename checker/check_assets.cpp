@@ -160,7 +160,7 @@ void check_world_graphics(game_check& g) {
     for (int i = 0; i < list_size(engine.world_graphics); ++i) {
         const world_graphic& w = *list_at(engine.world_graphics, i);
         g.graphic_names.push_back(w.name);
-        if (w.sprite != 0) continue;
+        if (w.sprite != 0 || g.over_budget.count(w.path)) continue;
         rgba_image image;
         text why;
         if (!decode_image_file(w.path, image, why))
@@ -212,7 +212,7 @@ void check_definition_files(game_check& g) {
     for (int i = 0; i < list_size(defs); ++i) {
         const object_definition& d = *list_at(defs, i);
         const text image = shown(resolved_path(d.image_path));
-        if (d.sprite == 0) {
+        if (d.sprite == 0 && !g.over_budget.count(d.image_path)) {
             rgba_image img;
             text why;
             if (!decode_image_file(d.image_path, img, why))
@@ -317,7 +317,7 @@ void check_sounds(game_check& g) {
     for (int i = 0; i < list_size(engine.sound_fx_list); ++i) {
         const sound_effect& s = *list_at(engine.sound_fx_list, i);
         g.sound_names.push_back(s.name);
-        if (s.loaded != 0) continue;
+        if (s.loaded != 0 || g.over_budget.count(s.path)) continue;
         pcm_sound pcm;
         text why;
         if (!decode_sound_file(s.path, pcm, why))

@@ -106,6 +106,19 @@ void check_configuration(game_check& g) {
                  ": the worlds after the first (Page Up) are at most " + int_to_text(engine.map_size_x + 1) +
                  " cells wide and high");
     }
+    if (has_key(g.ini, "MULTITASK") && text_to_int(value_of(g.ini, "MULTITASK")) > max_multitask_ms)
+        warn(ini_shown, value_line(g.ini, "MULTITASK"),
+             "MULTITASK " + value_of(g.ini, "MULTITASK") + " counts as " + int_to_text(max_multitask_ms) +
+                 ", the engine's limit (milliseconds of wait a frame)");
+    if (has_key(g.ini, "MAXFOE") && text_to_int(value_of(g.ini, "MAXFOE")) > max_foe_limit)
+        warn(ini_shown, value_line(g.ini, "MAXFOE"),
+             "MAXFOE " + value_of(g.ini, "MAXFOE") + " counts as " + int_to_text(max_foe_limit) +
+                 ", the engine's limit of enemies");
+    for (const pair_line& p : g.ini.pairs)
+        if (text_length(p.value) > max_path_length && config_table().has(p.key))
+            warn(ini_shown, p.line + 1,
+                 p.key + " is " + int_to_text(text_length(p.value)) + " characters long: a path longer than " +
+                     int_to_text(max_path_length) + " characters names no file");
     if (!engine.log_file.empty() && has_key(g.ini, "LOGPATH") && !folder_exists(engine.log_path)) {
         warn(ini_shown, value_line(g.ini, "LOGPATH"),
              "LOGPATH names the folder " + quoted(shown(engine.log_path)) +
@@ -334,10 +347,37 @@ bool start_without_display(text& why) {
     return true;
 }
 
+// The fixed limits the engine reached while the checker ran its loaders and
+// built the world, from report_limit: the same limits, so the same findings.
+void report_limits(size_t first) {
+    const std::vector<text> limits = limits_reported();
+    const text refused = " not loaded: ";
+    for (size_t i = first; i < limits.size(); ++i) {
+        const size_t at = limits[i].find(refused);
+        if (at == text::npos)
+            warn(ini_shown, 0, "a limit of the engine is reached: " + limits[i]);
+        else
+            warn(shown(limits[i].substr(0, at)), 0,
+                 "not loaded by the engine: " + limits[i].substr(at + refused.size()));
+    }
+}
+
+// Every data path that leads out of the game folder: the game reads it, but a
+// copy of the folder elsewhere will not carry it along.
+void report_reads_outside() {
+    for (const text& r : reads_outside())
+        warn(ini_shown, 0,
+             "a data path leads out of the game folder (absolute, '..' or a symlink): " + quoted(r) +
+                 ": the game reads it there, and a copy of the folder does not carry it");
+}
+
 check_result check_game() {
     check_result result;
     report = &result;
     set_fatal_error_handler(capture_fatal_error);
+    keep_limit_reports_quiet();
+    watch_reads_outside();
+    const size_t first_limit = limits_reported().size();
 
     text why;
     if (!start_without_display(why)) {
@@ -349,6 +389,10 @@ check_result check_game() {
     check_case(engine.config_path, ini_shown, 0, "the configuration");
 
     game_check g;
+    const text refused = " not loaded: ";
+    const std::vector<text> limits = limits_reported();
+    for (size_t i = first_limit; i < limits.size(); ++i)
+        if (limits[i].find(refused) != text::npos) g.over_budget.insert(limits[i].substr(0, limits[i].find(refused)));
     check_configuration(g);
     check_world_graphics(g);
     check_definitions(g);
@@ -369,6 +413,8 @@ check_result check_game() {
     check_font(g);
     if (g.generated) check_cursor(g);
     check_loading_screen(g);
+    report_limits(first_limit);
+    report_reads_outside();
     finish_shift_folding();
     check_playable(g);
 

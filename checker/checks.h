@@ -135,6 +135,9 @@ struct game_check {
     bool graphics_known = false;
     bool definitions_known = false;
     bool sounds_known = false;
+    // Files the engine's loaders refused for a budget: reported once as such,
+    // and not decoded again (a thousand of them would take minutes).
+    std::set<text> over_budget;
 };
 
 // The cells of one colour code in a saved world.

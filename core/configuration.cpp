@@ -4,6 +4,7 @@
 // applied again, so the last one wins.
 #include "core/core.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "runtime/media_runtime.h"
@@ -79,9 +80,10 @@ const config_key config_table[] = {
     {"MULTITASK", value_kind::integer, value_use::used,
      [](const text& v) {
          // Milliseconds of event wait and sleep per frame. A negative value
-         // would make the wait endless, so it counts as no wait at all.
+         // would make the wait endless, so it counts as no wait at all; more
+         // than a second a frame would leave the game unplayable.
          int32_t ms = text_to_int(v);
-         engine.multitask = ms < 0 ? 0 : ms;
+         engine.multitask = ms < 0 ? 0 : std::min(ms, max_multitask_ms);
      }},
     {"SAVEGFX", value_kind::text, value_use::unused, set_text<&EngineState::save_gfx>},
     {"SAVEEVOLUTION", value_kind::text, value_use::unused, set_text<&EngineState::save_evolution>},
@@ -102,7 +104,10 @@ const config_key config_table[] = {
     // Older data switches the world view with this key: same field, so of
     // the two keys the later one in the file wins.
     {"USESPRITE3D", value_kind::flag, value_use::used, set_flag<&EngineState::window_mode>},
-    {"MAXFOE", value_kind::integer, value_use::used, set_integer<&EngineState::max_foe>},
+    // Enemies move and are drawn every frame: past max_foe_limit a game
+    // would crawl.
+    {"MAXFOE", value_kind::integer, value_use::used,
+     [](const text& v) { engine.max_foe = std::min(text_to_int(v), max_foe_limit); }},
     {"LOGPATH", value_kind::path, value_use::used, set_path<&EngineState::log_path>},
     {"LOGFILE", value_kind::text, value_use::used, set_text<&EngineState::log_file>},
     {"RGBCODEPATH", value_kind::text, value_use::used, set_text<&EngineState::rgb_code_path>},

@@ -333,6 +333,14 @@ struct object_file_cache_t {
 };
 
 // ===========================================================================
+// Fixed limits of a world (the data checker reports a game that reaches one)
+// ===========================================================================
+
+constexpr int32_t max_placed_objects = 1000000;  // objects on the cells of one world
+constexpr int32_t max_foe_limit = 10000;         // MAXFOE above this counts as this
+constexpr int32_t max_multitask_ms = 1000;       // MULTITASK above this counts as this
+
+// ===========================================================================
 // The engine state
 // ===========================================================================
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/core.h"
 #include "presentation/presentation.h"
 #include "runtime/media_runtime.h"
 
@@ -139,6 +140,7 @@ void read_font_description(const text& path) {
         const int entry = glyph_source(ch).entry;
         if (entry < 0 || entry > 255 || loaded[static_cast<size_t>(entry)]) continue;
         loaded[static_cast<size_t>(entry)] = true;
+        end_program_if_requested();  // each glyph is a file to find and decode
         load_glyph(ch);
     }
     close_file(file);

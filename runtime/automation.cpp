@@ -195,6 +195,10 @@ std::string parse_line(const std::string& line, bool& wants_joystick) {
         if (x == std::string::npos || !number_in(w[1].substr(0, x), 1, 100000, width) ||
             !number_in(w[1].substr(x + 1), 1, 100000, height))
             return "expected \"display <width>x<height>\"";
+        // Each buffer of the screen takes four bytes a pixel.
+        if (width > max_display_side || height > max_display_side || width * height > max_display_pixels)
+            return "a display larger than " + std::to_string(max_display_side) + " pixels each way or " +
+                   std::to_string(max_display_pixels) + " pixels in all";
         settings.display_width = static_cast<int>(width);
         settings.display_height = static_cast<int>(height);
         return {};
@@ -474,7 +478,9 @@ bool script_running() { return running; }
 void after_flip() {
     const uint64_t now = frames_presented();
     if (running) {
-        while (next_command < commands.size() && commands[next_command].frame <= now) {
+        // A burst of commands in one frame (thousands of screenshots) stops
+        // at a stop request; the main loop then ends the program.
+        while (next_command < commands.size() && commands[next_command].frame <= now && !termination_requested()) {
             Command& c = commands[next_command++];
             if (!c.done) run(c);
         }

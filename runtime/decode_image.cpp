@@ -34,9 +34,10 @@ void use_tiff_decoder() { tiff_enabled = true; }
 // Detection
 // ===========================================================================
 
-bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why) {
+namespace {
+
+bool decode_any(const uint8_t* data, size_t size, rgba_image& out, text* why) {
     using namespace platform;
-    clear_image(out);
     if (!data || size == 0) return fail(why, "empty file");
     if (starts_with(data, size, "\x89PNG\r\n\x1a\n", 8)) {
         if (!png_enabled) return fail(why, "PNG decoder not registered");
@@ -57,6 +58,20 @@ bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why) 
         return decode_tga(data, size, out, why);
     }
     return fail(why, "unrecognised image format");
+}
+
+}  // namespace
+
+bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why, long long pixel_allowance,
+                  bool* over_allowance) {
+    platform::clear_image(out);
+    platform::pixel_allowance() = {pixel_allowance, false};
+    const bool ok = decode_any(data, size, out, why);
+    const bool exceeded = platform::pixel_allowance().exceeded;
+    platform::pixel_allowance() = {};
+    if (over_allowance) *over_allowance = exceeded;
+    if (exceeded && why) *why = "over the picture budget";
+    return ok;
 }
 
 }  // namespace tw

@@ -1,6 +1,7 @@
 // Sound decoders behind load_sound: RIFF WAVE and Ogg Vorbis, chosen by the
 // file's content, decoded to interleaved 16-bit PCM at the file's own rate and
-// channel count. Decoded data stops at max_sound_bytes.
+// channel count. Decoded data stops at max_sound_bytes; a sound longer than
+// what is left of the sound budget is refused.
 //
 // Sounds are streams: a file whose sample data ends early (a WAVE data chunk
 // that claims more bytes than there are, an Ogg file cut short) keeps the
@@ -56,7 +57,7 @@ int16_t from_float(double v) {
 
 enum WaveFormat { wave_pcm = 1, wave_float = 3, wave_extensible = 0xFFFE };
 
-bool decode_wave(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
+bool decode_wave(const uint8_t* data, size_t size, pcm_sound& out, text* why, size_t cap, bool* over) {
     // Walk every chunk after "WAVE": fmt and data may come in any order with
     // other chunks around them, and an odd-sized chunk is followed by one pad
     // byte. The RIFF size field is not trusted; the file's length is.
@@ -103,7 +104,13 @@ bool decode_wave(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
     const size_t bytes = static_cast<size_t>(bits / 8);
     const size_t frame = bytes * static_cast<size_t>(channels);
     size_t frames = sample_bytes / frame;
-    frames = std::min(frames, max_samples / static_cast<size_t>(channels));
+    if (frames > cap / static_cast<size_t>(channels)) {
+        if (cap < max_samples) {
+            *over = true;
+            return fail(why, "over the sound budget");
+        }
+        frames = cap / static_cast<size_t>(channels);
+    }
     if (frames == 0) return fail(why, "WAVE file without samples");
 
     out.rate = static_cast<int>(rate);
@@ -150,7 +157,7 @@ size_t ogg_read(void* dest, size_t item, size_t count, void* source) {
     return items;
 }
 
-bool decode_ogg(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
+bool decode_ogg(const uint8_t* data, size_t size, pcm_sound& out, text* why, size_t cap, bool* over) {
     // Opened as a stream (no seek function): the file is decoded front to
     // back and a file cut short yields what it holds. Opened seekable,
     // libvorbisfile would look for the end first and give nothing at all for
@@ -170,7 +177,7 @@ bool decode_ogg(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
     }
     const int channels = info->channels;
     const long rate = info->rate;
-    const size_t limit = max_samples - max_samples % static_cast<size_t>(channels);
+    const size_t limit = cap - cap % static_cast<size_t>(channels);
 
     out.rate = static_cast<int>(rate);
     out.channels = channels;
@@ -196,6 +203,10 @@ bool decode_ogg(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
         std::memcpy(out.samples.data() + at, buffer, count * 2);
     }
     ov_clear(&vf);
+    if (cap < max_samples && out.samples.size() >= limit) {
+        *over = true;
+        return fail(why, "over the sound budget");
+    }
     out.samples.resize(out.samples.size() - out.samples.size() % static_cast<size_t>(channels));
     if (out.samples.empty()) return fail(why, "Ogg Vorbis file without samples");
     out.samples.shrink_to_fit();
@@ -204,21 +215,25 @@ bool decode_ogg(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
 
 }  // namespace
 
-bool decode_sound(const uint8_t* data, size_t size, pcm_sound& out, text* why) {
+bool decode_sound(const uint8_t* data, size_t size, pcm_sound& out, text* why, size_t byte_allowance,
+                  bool* over_allowance) {
     out = pcm_sound{};
     bool ok = false;
+    bool over = false;
+    const size_t cap = std::min(max_samples, byte_allowance / sizeof(int16_t));
     if (!data || size == 0) {
         ok = fail(why, "empty file");
     } else if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 &&
                std::memcmp(data + 8, "WAVE", 4) == 0) {
-        ok = decode_wave(data, size, out, why);
+        ok = decode_wave(data, size, out, why, cap, &over);
     } else if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) {
-        ok = ogg_enabled ? decode_ogg(data, size, out, why)
+        ok = ogg_enabled ? decode_ogg(data, size, out, why, cap, &over)
                          : fail(why, "Ogg Vorbis decoder not registered");
     } else {
         ok = fail(why, "unrecognised sound format");
     }
     if (!ok) out = pcm_sound{};
+    if (over_allowance) *over_allowance = over;
     return ok;
 }
 

@@ -32,8 +32,24 @@ inline uint32_t le32(const uint8_t* p) {
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// What decode_image allows the picture being decoded (what is left of the
+// picture budget), and whether a picture was refused for that alone.
+struct pixel_allowance_state {
+    long long pixels = max_image_pixels;
+    bool exceeded = false;
+};
+inline pixel_allowance_state& pixel_allowance() {
+    static pixel_allowance_state state;
+    return state;
+}
+
 inline bool side_ok(long long w, long long h) {
-    return w > 0 && h > 0 && w <= max_image_side && h <= max_image_side && w * h <= max_image_pixels;
+    if (!(w > 0 && h > 0 && w <= max_image_side && h <= max_image_side && w * h <= max_image_pixels)) return false;
+    if (w * h > pixel_allowance().pixels) {
+        pixel_allowance().exceeded = true;
+        return false;
+    }
+    return true;
 }
 
 // Sizes the output; the caller has already checked the sides.

@@ -55,11 +55,17 @@ bool decode_file(const text& path, size_t limit, Record& out, text& why, Decoder
 }  // namespace
 
 bool decode_image_file(const text& path, rgba_image& out, text& why) {
-    return decode_file(path, max_image_file, out, why, decode_image, "not a readable image");
+    return decode_file(
+        path, max_image_file, out, why,
+        [](const uint8_t* d, size_t n, rgba_image& o, text* w) { return decode_image(d, n, o, w); },
+        "not a readable image");
 }
 
 bool decode_sound_file(const text& path, pcm_sound& out, text& why) {
-    return decode_file(path, max_sound_file, out, why, decode_sound, "not a readable sound");
+    return decode_file(
+        path, max_sound_file, out, why,
+        [](const uint8_t* d, size_t n, pcm_sound& o, text* w) { return decode_sound(d, n, o, w); },
+        "not a readable sound");
 }
 
 // ===========================================================================

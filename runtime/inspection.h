@@ -31,7 +31,10 @@ struct rgba_image {
 
 // PNG, JPEG, TIFF, TGA or BMP, chosen by content; only registered formats
 // (use_png_decoder ...) and BMP. false with the reason and an empty image.
-bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why = nullptr);
+// A picture of more than `pixel_allowance` pixels is refused before any pixel
+// memory is taken, with *over_allowance set (what is left of a budget).
+bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why = nullptr,
+                  long long pixel_allowance = max_image_pixels, bool* over_allowance = nullptr);
 // The file decoded as load_sprite decodes it.
 bool decode_image_file(const text& path, rgba_image& out, text& why);
 // A PNG file, with the alpha channel when the image has one, else RGB.
@@ -50,9 +53,21 @@ struct pcm_sound {
 };
 
 // RIFF WAVE (chunks walked) or Ogg Vorbis once registered, chosen by content.
-bool decode_sound(const uint8_t* data, size_t size, pcm_sound& out, text* why = nullptr);
+// A sound of more than `byte_allowance` bytes decoded (what is left of a
+// budget) is refused, with *over_allowance set.
+bool decode_sound(const uint8_t* data, size_t size, pcm_sound& out, text* why = nullptr,
+                  size_t byte_allowance = max_sound_bytes, bool* over_allowance = nullptr);
 // The file decoded as load_sound decodes it.
 bool decode_sound_file(const text& path, pcm_sound& out, text& why);
+
+// ===========================================================================
+// Limits reached (report_limit in runtime/media_runtime.h)
+// ===========================================================================
+
+// Every limit reached since start-up, one message each, in order.
+std::vector<text> limits_reported();
+// From now on report_limit keeps its messages without writing them to stderr.
+void keep_limit_reports_quiet();
 
 // ===========================================================================
 // Paths (data paths use \ or / and any case, as load_sprite accepts them)
@@ -62,5 +77,10 @@ text resolved_path(const text& path);   // the host path the runtime opens for a
 bool file_exists(const text& path);     // a file (not a folder) is there
 bool folder_exists(const text& path);   // a folder (not a file) is there
 text absolute_path(const text& path);   // a host path made absolute against the current folder
+// From now on every data path read, listed or found present that leads out of
+// the current folder (absolute, through "..", or a symlink pointing out) is
+// noted, once, as "data path -> where it leads".
+void watch_reads_outside();
+std::vector<text> reads_outside();
 
 }  // namespace tw

@@ -32,6 +32,21 @@ text error_file();                            // fixed notice that line tracking
 bool termination_requested();                 // SIGTERM, SIGINT or SIGHUP arrived since start-up
 
 // ===========================================================================
+// Fixed limits (the same for every game; the data checker reports each one a
+// game would reach). They are far beyond what a real game needs and keep a
+// hostile game folder from exhausting memory or time.
+// ===========================================================================
+
+constexpr long long picture_budget_pixels = 256LL * 1024 * 1024;  // decoded pictures held at once (1 GB)
+constexpr long long sound_budget_bytes = 512LL * 1024 * 1024;      // decoded sounds held at once
+constexpr int max_path_length = 4096;        // longer data paths name nothing
+constexpr int max_line_length = 4096;        // read_line keeps this many bytes of a line
+constexpr int max_display_side = 8192;       // a script's display, each way
+constexpr long long max_display_pixels = 8192LL * 4608;  // and in all
+// One line on stderr saying which limit a game reached, kept for the checker.
+void report_limit(const text& message);
+
+// ===========================================================================
 // Devices, displays and decoders
 // ===========================================================================
 
@@ -131,7 +146,7 @@ void play_sound_once(int number);             // restart from the beginning
 
 int open_file_read(int number, const text& path);  // 0 when it cannot be opened
 int create_file(int number, const text& path);// read/write, truncated
-text read_line(int number);                   // ends at CR LF, LF, CR or NUL; "" at the end
+text read_line(int number);                   // ends at CR LF, LF, CR or NUL; "" at the end; max_line_length kept
 void write_line(int number, const text& t);   // text + CR LF
 bool end_of_file(int number);                 // no byte left (false for no file)
 void close_file(int number);                  // flushed and closed

@@ -23,6 +23,7 @@ enum class entry_kind { missing, file, folder, other };  // other: a device, a p
 struct host_entry {
     entry_kind kind = entry_kind::missing;
     uint64_t size = 0;  // bytes, for a file
+    int64_t changed = 0;  // last change in the host's units (a folder: of its list of names)
 };
 host_entry host_stat(const std::string& host_path);
 // The names in a folder, "." and ".." left out, in no particular order;

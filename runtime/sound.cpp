@@ -53,6 +53,8 @@ constexpr size_t max_sound_file_bytes = 256u * 1024u * 1024u;
 // Bound on a sound after conversion to the device format (a low-rate mono
 // file grows when resampled to the device).
 constexpr size_t max_converted_bytes = 4 * max_sound_bytes;
+// The largest buffer a conversion in one piece may take.
+constexpr size_t max_whole_conversion_bytes = size_t{64} * 1024 * 1024;
 
 std::map<int, std::unique_ptr<Sound>> sounds;
 int next_handle = 1;
@@ -152,11 +154,82 @@ Sound* find_sound(int number) {
     return it == sounds.end() ? nullptr : it->second.get();
 }
 
+// What a sound counts against the budget: its bytes in the device's format,
+// or without a device (the checker) in the format most devices give, so
+// that the checker refuses what the game would.
+long long converted_bytes(const Sound& s, int rate, int channels) {
+    const long long bytes = static_cast<long long>(s.samples.size() * sizeof(int16_t));
+    if ((s.rate == rate && s.channels == channels) || s.rate <= 0 || s.channels <= 0) return bytes;
+    const double converted = static_cast<double>(bytes) * rate * channels / (static_cast<double>(s.rate) * s.channels);
+    return static_cast<long long>(std::min(converted, static_cast<double>(max_converted_bytes)));
+}
+
+long long sound_bytes(const Sound& s) {
+    return device ? static_cast<long long>(s.samples.size() * sizeof(int16_t)) : converted_bytes(s, 44100, 2);
+}
+
+// What a sound not yet converted will take once it is, within a few bytes.
+long long estimated_bytes(const Sound& s) {
+    return device ? converted_bytes(s, device_spec.freq, device_spec.channels) : sound_bytes(s);
+}
+
+// The decoded bytes of every sound held, against sound_budget_bytes. Sounds
+// are few, so they are counted when asked.
+long long bytes_held() {
+    long long total = 0;
+    for (const auto& [id, s] : sounds) total += sound_bytes(*s);
+    return total;
+}
+
 int fresh_handle() {
     while (sounds.count(next_handle)) next_handle = next_handle == INT_MAX ? 1 : next_handle + 1;
     const int h = next_handle;
     next_handle = next_handle == INT_MAX ? 1 : next_handle + 1;
     return h;
+}
+
+// The first `frames` frames of a sound through an SDL audio stream, a piece
+// at a time: the memory taken is the result and one piece.
+bool convert_in_pieces(Sound& s, size_t frames, int dev_rate, int dev_channels) {
+    SDL_AudioStream* stream = SDL_NewAudioStream(AUDIO_S16SYS, static_cast<Uint8>(s.channels), s.rate,
+                                                 AUDIO_S16SYS, static_cast<Uint8>(dev_channels), dev_rate);
+    if (!stream) {
+        s.samples.clear();
+        return false;
+    }
+    const double ratio = static_cast<double>(dev_rate) * dev_channels / (static_cast<double>(s.rate) * s.channels);
+    std::vector<int16_t> out;
+    out.reserve(static_cast<size_t>(static_cast<double>(frames * static_cast<size_t>(s.channels)) * ratio) + 4096);
+    std::vector<int16_t> piece(65536);
+    const size_t in_samples = frames * static_cast<size_t>(s.channels);
+    const size_t step = 16384 * static_cast<size_t>(s.channels);
+    bool ok = true;
+    auto drain = [&]() {
+        for (;;) {
+            const int got = SDL_AudioStreamGet(stream, piece.data(), static_cast<int>(piece.size() * 2));
+            if (got < 0) ok = false;
+            if (got <= 0) return;
+            out.insert(out.end(), piece.begin(), piece.begin() + got / 2);
+        }
+    };
+    for (size_t at = 0; ok && at < in_samples; at += step) {
+        const size_t n = std::min(step, in_samples - at);
+        if (SDL_AudioStreamPut(stream, s.samples.data() + at, static_cast<int>(n * 2)) != 0) ok = false;
+        drain();
+    }
+    if (ok && SDL_AudioStreamFlush(stream) != 0) ok = false;
+    if (ok) drain();
+    SDL_FreeAudioStream(stream);
+    out.resize(out.size() - out.size() % static_cast<size_t>(dev_channels));
+    if (!ok || out.empty()) {
+        s.samples.clear();
+        return false;
+    }
+    out.shrink_to_fit();
+    s.samples = std::move(out);
+    s.rate = dev_rate;
+    s.channels = dev_channels;
+    return true;
 }
 
 // Converts a sound to the open device's rate and channel count with
@@ -183,6 +256,11 @@ bool convert_to_device(Sound& s) {
         s.samples.clear();
         return false;
     }
+    // SDL_AudioCVT needs a buffer len_mult times the source, which for a long
+    // low-rate sound is many times what the result takes: such a sound goes
+    // through an audio stream in pieces instead.
+    if (in_bytes * static_cast<size_t>(cvt.len_mult) > max_whole_conversion_bytes)
+        return convert_in_pieces(s, frames, dev_rate, dev_channels);
     std::vector<uint8_t> buffer(in_bytes * static_cast<size_t>(cvt.len_mult));
     std::memcpy(buffer.data(), s.samples.data(), in_bytes);
     cvt.buf = buffer.data();
@@ -243,13 +321,28 @@ int load_sound(int number, const text& path) {
     std::vector<uint8_t> bytes;
     if (!platform::read_whole_file(path, bytes, max_sound_file_bytes)) return 0;
     pcm_sound pcm;
-    if (!decode_sound(bytes.data(), bytes.size(), pcm)) return 0;
+    // The sound replaced in this slot gives its bytes back first.
+    const Sound* old = number >= 0 ? find_sound(number) : nullptr;
+    const long long left = sound_budget_bytes - bytes_held() + (old ? sound_bytes(*old) : 0);
+    const auto refuse = [&path]() {
+        report_limit(text(path) + " not loaded: the sounds of a game may hold " +
+                     std::to_string(sound_budget_bytes) + " bytes (512 MB) decoded at once, the sound budget");
+        return 0;
+    };
+    bool over = false;
+    const bool decoded =
+        left > 0 && decode_sound(bytes.data(), bytes.size(), pcm, nullptr, static_cast<size_t>(left), &over);
+    if (left <= 0 || over) return refuse();
+    if (!decoded) return 0;
     bytes = {};
     auto sound = std::make_unique<Sound>();
     sound->rate = pcm.rate;
     sound->channels = pcm.channels;
     sound->samples = std::move(pcm.samples);
+    // Refused before the conversion when its result could not fit either.
+    if (estimated_bytes(*sound) > left + 65536) return refuse();
     if (!convert_to_device(*sound)) return 0;
+    if (sound_bytes(*sound) > left) return refuse();
 
     const int id = number == -1 ? fresh_handle() : number;
     if (find_sound(id)) stop_voices_of(id);

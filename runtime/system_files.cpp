@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <string_view>
+#include <unordered_map>
 
 #include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
@@ -24,13 +27,6 @@ namespace tw {
 namespace {
 
 char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equal_nocase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower_ascii(a[i]) != lower_ascii(b[i])) return false;
-    return true;
-}
 
 char upper_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -54,39 +50,84 @@ bool path_exists(const std::string& p) {
     return !p.empty() && platform::host_stat(p).kind != platform::entry_kind::missing;
 }
 
+std::string folded(std::string_view name) {
+    std::string f(name);
+    for (char& c : f) c = lower_ascii(c);
+    return f;
+}
+
+// The names of a folder by their case-folded form, each the first in sorted
+// order of those that fold alike. A folder is listed once and listed again
+// only when it changed (or the runtime wrote a file): a game looking up
+// thousands of missing files in a folder of thousands would otherwise list
+// the whole folder for each.
+struct Listing {
+    int64_t changed = 0;
+    std::unordered_map<std::string, std::string> by_folded;
+};
+
+std::unordered_map<std::string, Listing>& listings() {
+    static std::unordered_map<std::string, Listing> cache;
+    return cache;
+}
+
+void forget_listings() { listings().clear(); }
+
 // The entry of `dir` whose name equals `name` ignoring case; the first in
 // sorted order when several do. Empty when none.
-std::string find_nocase(const std::string& dir, const std::string& name) {
-    std::vector<std::string> names;
-    if (!platform::host_list_folder(dir.empty() ? "." : dir, names)) return {};
-    std::string best;
-    for (const std::string& n : names)
-        if (equal_nocase(n, name) && (best.empty() || name_before(n, best))) best = n;
-    return best;
+std::string find_nocase(const std::string& dir, std::string_view name) {
+    const std::string folder = dir.empty() ? "." : dir;
+    const platform::host_entry entry = platform::host_stat(folder);
+    if (entry.kind != platform::entry_kind::folder) return {};
+    auto found = listings().find(folder);
+    if (found == listings().end() || found->second.changed != entry.changed) {
+        std::vector<std::string> names;
+        if (!platform::host_list_folder(folder, names)) return {};
+        Listing l;
+        l.changed = entry.changed;
+        for (std::string& n : names) {
+            std::string& best = l.by_folded[folded(n)];
+            if (best.empty() || name_before(n, best)) best = std::move(n);
+        }
+        if (listings().size() >= 256) forget_listings();  // a bound on what is kept
+        found = listings().insert_or_assign(folder, std::move(l)).first;
+    }
+    auto hit = found->second.by_folded.find(folded(name));
+    return hit == found->second.by_folded.end() ? std::string() : hit->second;
 }
 
 }  // namespace
 
 text resolved_path(const text& path) {
+    // No file has a longer name; a longer data path names nothing.
+    if (path.size() > static_cast<size_t>(max_path_length)) return {};
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (p.empty() || path_exists(p)) return p;
-    // Walk the components; keep each that exists, look up the others ignoring case.
+    // Walk the components; keep each that exists, look up the others ignoring
+    // case. The result grows in place, so the walk stays linear in the
+    // components.
     bool absolute = p[0] == '/';
     std::string done = absolute ? "/" : "";
     size_t pos = absolute ? 1 : 0;
     bool lost = false;  // once a component cannot be found, the rest is kept as written
     while (pos <= p.size()) {
-        size_t slash = p.find('/', pos);
-        std::string part = p.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
-        if (!part.empty()) {
-            std::string candidate = done + part;
-            if (!lost && part != "." && part != ".." && !path_exists(candidate)) {
-                std::string found = find_nocase(done.empty() ? "." : done, part);
-                if (!found.empty()) candidate = done + found;
-                else lost = true;
+        const size_t slash = p.find('/', pos);
+        const size_t end = slash == std::string::npos ? p.size() : slash;
+        if (end > pos) {
+            const std::string_view part(p.data() + pos, end - pos);
+            const size_t base = done.size();
+            done.append(part);
+            if (!lost && part != "." && part != ".." && !path_exists(done)) {
+                done.resize(base);
+                const std::string found = find_nocase(base == 0 ? "." : done, part);
+                if (!found.empty()) {
+                    done += found;
+                } else {
+                    done.append(part);
+                    lost = true;
+                }
             }
-            done = candidate;
         }
         if (slash == std::string::npos) break;
         done += '/';
@@ -95,10 +136,51 @@ text resolved_path(const text& path) {
     return done;
 }
 
+// ===========================================================================
+// Reads that leave the game folder (noted for the checker when asked)
+// ===========================================================================
+
+namespace {
+
+struct OutsideReads {
+    bool watching = false;
+    std::string root;                 // the game folder, canonical, ending with '/'
+    std::set<std::string> seen;       // host paths already judged
+    std::vector<text> found;          // "data path -> where it leads"
+} outside;
+
+std::string canonical_of(const std::string& host) {
+    std::error_code ec;
+    const std::filesystem::path c = std::filesystem::weakly_canonical(std::filesystem::absolute(host, ec), ec);
+    return ec ? std::string() : c.generic_string();
+}
+
+// A data path about to be read: noted when it leads outside the folder, as
+// written and where it leads (through `..`, an absolute path or a symlink).
+void note_read(const text& path, const std::string& host) {
+    if (!outside.watching || host.empty() || outside.found.size() >= 1000) return;
+    if (!outside.seen.insert(host).second) return;
+    const std::string where = canonical_of(host);
+    if (where.empty() || (where + "/").compare(0, outside.root.size(), outside.root) == 0) return;
+    outside.found.push_back(path + " -> " + where);
+}
+
+}  // namespace
+
+void watch_reads_outside() {
+    outside = OutsideReads{};
+    outside.watching = true;
+    outside.root = canonical_of(".");
+    if (outside.root.empty() || outside.root.back() != '/') outside.root += '/';
+}
+
+std::vector<text> reads_outside() { return outside.found; }
+
 bool platform::read_whole_file(const text& path, std::vector<uint8_t>& out, size_t limit) {
     out.clear();
     std::string p = resolved_path(path);
     if (p.empty()) return false;
+    note_read(path, p);
     const platform::host_entry entry = platform::host_stat(p);
     if (entry.kind != platform::entry_kind::file || entry.size > limit) return false;
     FILE* f = std::fopen(p.c_str(), "rb");
@@ -191,8 +273,10 @@ void close_open_file(OpenFile* of) {
 }
 
 int open_with_mode(int number, const text& path, const char* mode, bool create) {
+    if (mode[0] != 'r' || create) forget_listings();  // the file may be new
     std::string p = resolved_path(path);
     if (p.empty()) return 0;
+    if (mode[0] == 'r' && !create) note_read(path, p);
     const platform::entry_kind kind = platform::host_stat(p).kind;
     if (kind != platform::entry_kind::missing && kind != platform::entry_kind::file) return 0;  // a folder is not a file
     FILE* f = std::fopen(p.c_str(), mode);
@@ -233,7 +317,8 @@ text read_line(int number) {
             if (next != '\n' && next != EOF) std::ungetc(next, of->f);
             break;
         }
-        line.push_back(static_cast<char>(c));
+        // The rest of an overlong line is read past and dropped.
+        if (line.size() < static_cast<size_t>(max_line_length)) line.push_back(static_cast<char>(c));
     }
     return line;
 }
@@ -266,7 +351,10 @@ namespace {
 // What a data path names.
 platform::entry_kind entry_type(const text& path) {
     std::string p = resolved_path(path);
-    return p.empty() ? platform::entry_kind::missing : platform::host_stat(p).kind;
+    if (p.empty()) return platform::entry_kind::missing;
+    const platform::entry_kind kind = platform::host_stat(p).kind;
+    if (kind != platform::entry_kind::missing) note_read(path, p);
+    return kind;
 }
 
 }  // namespace
@@ -276,6 +364,7 @@ bool file_exists(const text& path) { return entry_type(path) == platform::entry_
 bool folder_exists(const text& path) { return entry_type(path) == platform::entry_kind::folder; }
 
 bool write_text_file(const text& path, const text& contents) {
+    forget_listings();  // the file may be new
     std::string p = resolved_path(path);
     if (p.empty()) return false;
     FILE* f = std::fopen(p.c_str(), "wb");
@@ -303,6 +392,7 @@ int examine_directory(int number, const text& folder, const text& pattern) {
     std::string dir = folder.empty() ? std::string(".") : resolved_path(folder);
     std::vector<std::string> names;
     if (dir.empty() || !platform::host_list_folder(dir, names)) return 0;
+    if (!folder.empty()) note_read(folder, dir);
     auto scan = std::make_unique<Scan>();
     std::string prefix = dir;
     if (prefix.back() != '/') prefix.push_back('/');

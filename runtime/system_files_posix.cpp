@@ -13,8 +13,9 @@ namespace tw::platform {
 host_entry host_stat(const std::string& host_path) {
     struct stat st;
     if (stat(host_path.c_str(), &st) != 0) return {};
-    if (S_ISREG(st.st_mode)) return {entry_kind::file, static_cast<uint64_t>(st.st_size)};
-    return {S_ISDIR(st.st_mode) ? entry_kind::folder : entry_kind::other, 0};
+    const int64_t changed = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    if (S_ISREG(st.st_mode)) return {entry_kind::file, static_cast<uint64_t>(st.st_size), changed};
+    return {S_ISDIR(st.st_mode) ? entry_kind::folder : entry_kind::other, 0, changed};
 }
 
 bool host_list_folder(const std::string& host_path, std::vector<std::string>& names) {

@@ -15,9 +15,11 @@ namespace tw::platform {
 host_entry host_stat(const std::string& host_path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (host_path.empty() || !GetFileAttributesExA(host_path.c_str(), GetFileExInfoStandard, &data)) return {};
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {entry_kind::folder, 0};
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {entry_kind::other, 0};
-    return {entry_kind::file, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+    const int64_t changed = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                 data.ftLastWriteTime.dwLowDateTime);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return {entry_kind::folder, 0, changed};
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return {entry_kind::other, 0, changed};
+    return {entry_kind::file, (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow, changed};
 }
 
 bool host_list_folder(const std::string& host_path, std::vector<std::string>& names) {

@@ -1,4 +1,4 @@
-// system_misc: dates and message boxes.
+// system_misc: dates, message boxes and the reports of limits reached.
 #include <SDL.h>
 
 #include <cstdio>
@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/video_internal.h"
 
@@ -111,5 +112,33 @@ int message_box(const text& title, const text& body, int flags) {
     if (SDL_ShowMessageBox(&data, &pressed) != 0) return yes_no ? answer_yes : 1;
     return pressed;
 }
+
+}  // namespace tw
+
+// ===========================================================================
+// Limits reached
+// ===========================================================================
+
+namespace tw {
+
+namespace {
+std::vector<text>& limit_reports() {
+    static std::vector<text> reports;
+    return reports;
+}
+bool quiet_limits = false;
+}  // namespace
+
+void report_limit(const text& message) {
+    // A hostile folder can reach a limit thousands of times; the first
+    // hundred say enough.
+    if (limit_reports().size() >= 100) return;
+    limit_reports().push_back(message);
+    if (!quiet_limits) std::fprintf(stderr, "tileworld: %s\n", message.c_str());
+}
+
+std::vector<text> limits_reported() { return limit_reports(); }
+
+void keep_limit_reports_quiet() { quiet_limits = true; }
 
 }  // namespace tw

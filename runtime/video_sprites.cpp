@@ -33,6 +33,7 @@ struct Sprite {
     bool grabbed = false;         // a GPU-only copy of the screen (no CPU pixels)
     SDL_ScaleMode scale = SDL_ScaleModeNearest;  // of its own texture
     uint32_t generation = 0;
+    long long budget_pixels = 0;  // what it counts against the picture budget (loaded images)
     // The pixels that are not keyed, as rectangles (in pixels of the image),
     // for blend pairs under which a transparent texel would still change the
     // screen. Made on first need; empty until then.
@@ -88,6 +89,8 @@ video::Table<Sprite> sprites;
 video::Table<Sprite3D> sprites3d;
 colour default_transparent = 0;   // black until the engine chooses another
 uint32_t next_generation = 1;
+// Pixels of the loaded images held now, against picture_budget_pixels.
+long long pixels_held = 0;
 
 bool in_batch = false;
 BlendKey blending;
@@ -493,6 +496,7 @@ void clear_sprite_tables() {
     release_sprite_textures();
     sprites.clear();
     sprites3d.clear();
+    pixels_held = 0;
     default_transparent = 0;
     blending = BlendKey{};
     quality = SDL_ScaleModeNearest;
@@ -508,7 +512,15 @@ int load_sprite(int number, const text& path, int mode) {
     std::vector<uint8_t> bytes;
     if (!platform::read_whole_file(path, bytes, max_sprite_file)) return 0;
     rgba_image image;
-    if (!decode_image(bytes.data(), bytes.size(), image)) return 0;
+    // The picture replaced in this slot gives its pixels back first.
+    const Sprite* old = sprites.find(number);
+    const long long left = picture_budget_pixels - pixels_held + (old ? old->budget_pixels : 0);
+    bool over_budget = false;
+    const bool decoded = decode_image(bytes.data(), bytes.size(), image, nullptr, left, &over_budget);
+    if (over_budget)
+        report_limit(text(path) + " not loaded: the pictures of a game may hold " +
+                     std::to_string(picture_budget_pixels) + " pixels (1 GB) decoded at once, the picture budget");
+    if (!decoded) return 0;
     if (image.width <= 0 || image.height <= 0 || image.width > max_image_side ||
         image.height > max_image_side ||
         image.rgba.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4)
@@ -524,6 +536,8 @@ int load_sprite(int number, const text& path, int mode) {
     s.transparent = default_transparent;
     s.rgba = std::move(image.rgba);
     s.generation = next_generation++;
+    s.budget_pixels = static_cast<long long>(s.width) * s.height;
+    pixels_held += s.budget_pixels;
     apply_transparent_colour(s);
     return video::made(number, n);
 }
@@ -570,6 +584,7 @@ int grab_sprite(int number, int x, int y, int width, int height, int mode) {
 void free_sprite(int number) {
     Sprite* s = sprites.find(number);
     if (!s) return;
+    pixels_held -= s->budget_pixels;
     destroy_texture(*s);
     sprites.release(number);
 }

@@ -244,6 +244,7 @@ text object_file_folder() { return engine.rgb_code_path + engine.app_start + "\\
 text object_file_path(const world_cell& c) { return object_file_folder() + name_text(c.cell_type); }
 
 void load_cell_object(int32_t x, int32_t y) {
+    end_program_if_requested();  // a large world takes a while
     if (!cell_in_grid(x, y)) return;
     world_cell& c = cell_at(x, y);
     apply_object_file(c, type_object_file(c.cell_type));

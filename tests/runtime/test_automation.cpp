@@ -147,6 +147,8 @@ TEST(AutomationErrors, MalformedLinesEndTheProgramNamingTheLine) {
         "seed 4294967296",          // above it
         "display 640",              // no height
         "display 0x480",            // an empty display
+        "display 8193x100",         // wider than the runtime's screens
+        "display 8192x8192",        // more pixels in all than they may have
         "at 5 check 0123456789abcdef",      // no field digits
         "at 5 check 0123456789abcde 00",    // 15 digits
         "at 5 check 0123456789abcdef 0",    // half a field

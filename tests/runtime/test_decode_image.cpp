@@ -417,3 +417,28 @@ TEST(DecodeImageFindings, TinyFilesClaimingHugePicturesAreRefused) {
         EXPECT_TRUE(img.rgba.empty()) << name;
     }
 }
+
+// ===========================================================================
+// What is left of the picture budget
+// ===========================================================================
+
+TEST_F(DecodeImage, APictureLargerThanTheAllowanceIsRefusedInEveryFormatBeforeItsPixels) {
+    const int w = 40, h = 30;
+    const Bytes rgb(static_cast<size_t>(w) * h * 3, 100);
+    const std::vector<Bytes> files = {
+        test::png_image(w, h, std::vector<test::Rgba>(static_cast<size_t>(w) * h, {1, 2, 3, 255})),
+        write_jpeg(w, h, 3, rgb), write_tiff(w, h, 3, 0, rgb), test::solid_bmp(w, h, {1, 2, 3, 255})};
+    for (const Bytes& file : files) {
+        rgba_image img;
+        std::string why;
+        bool over = false;
+        EXPECT_FALSE(decode_image(file.data(), file.size(), img, &why, w * h - 1, &over));
+        EXPECT_TRUE(over);
+        EXPECT_TRUE(img.rgba.empty());
+        EXPECT_NE(why.find("picture budget"), std::string::npos) << why;
+        EXPECT_TRUE(decode_image(file.data(), file.size(), img, &why, w * h, &over)) << why;
+        EXPECT_FALSE(over);
+        // The allowance is for one call only.
+        EXPECT_TRUE(decode_image(file.data(), file.size(), img, &why)) << why;
+    }
+}

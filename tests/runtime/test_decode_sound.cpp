@@ -202,3 +202,26 @@ TEST_F(DecodeSound, OggCutShortKeepsWhatIsThereAndGarbageIsRefused) {
         }
     }
 }
+
+// ===========================================================================
+// What is left of the sound budget
+// ===========================================================================
+
+TEST_F(DecodeSound, ASoundLongerThanTheAllowanceIsRefusedInEitherFormatAndAShorterOneKept) {
+    const std::vector<float> tone = sine(1, 8000, 8000, 440, 0.5);  // one second, 16000 bytes decoded
+    std::vector<int16_t> pcm16(8000, 1000);
+    for (const Bytes& file : {wave16(1, 8000, pcm16), encode_vorbis(1, 8000, tone)}) {
+        ASSERT_FALSE(file.empty());
+        pcm_sound pcm;
+        std::string why;
+        bool over = false;
+        EXPECT_FALSE(decode_sound(file.data(), file.size(), pcm, &why, 10000, &over));
+        EXPECT_TRUE(over);
+        EXPECT_TRUE(pcm.samples.empty());
+        EXPECT_NE(why.find("sound budget"), std::string::npos) << why;
+        over = true;
+        EXPECT_TRUE(decode_sound(file.data(), file.size(), pcm, &why, 20000, &over)) << why;
+        EXPECT_FALSE(over);
+        EXPECT_EQ(pcm.samples.size(), 8000u);
+    }
+}

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
 #include "runtime/testing.h"
 #include "support/media_files.h"
@@ -198,6 +199,29 @@ TEST(SoundTable, LoadsAndDecodesWithoutADevice) {
     sound_shutdown();
     EXPECT_FALSE(is_sound(b));
     EXPECT_FALSE(is_sound(50));
+}
+
+TEST(SoundTable, TheSoundBudgetRefusesTheSoundThatWouldPassItAndFreeingGivesItBack) {
+    sound_shutdown();
+    TempDir dir;
+    // Twenty minutes of 8 kHz mono: 19 MB here, well over 200 MB at 44.1 kHz
+    // stereo, which is what it counts for without a device.
+    const Bytes wav = wave16(1, 8000, std::vector<int16_t>(8000 * 1200, 100));
+    const std::string path = dir.write("long.wav", std::string(wav.begin(), wav.end()));
+    const int a = load_sound(-1, path);
+    const int b = load_sound(-1, path);
+    ASSERT_GE(a, 1);
+    ASSERT_GE(b, 1);
+    const size_t reports = limits_reported().size();
+    EXPECT_EQ(load_sound(-1, path), 0);
+    ASSERT_EQ(limits_reported().size(), reports + 1);
+    EXPECT_EQ(limits_reported().back().find(path + " not loaded: "), 0u) << limits_reported().back();
+    EXPECT_NE(limits_reported().back().find("sound budget"), std::string::npos);
+    // Replacing a sound in its slot, or freeing one, makes room again.
+    EXPECT_EQ(load_sound(a, path), 1);
+    free_sound(b);
+    EXPECT_GE(load_sound(-1, path), 1);
+    sound_shutdown();
 }
 
 // ===========================================================================

@@ -145,3 +145,57 @@ TEST(Faults, RealFaultIsSurvivedAndReportedOnceAfterInstallation) {
     EXPECT_EQ(reports, 2);
     set_error_handler(nullptr);
 }
+
+TEST(Limits, OverlongLinesAreCutAndOverlongPathsNameNothing) {
+    TempDir dir;
+    const std::string p = dir.write("long.txt", std::string(10000, 'a') + "\r\nnext\r\n");
+    int f = open_file_read(-1, p);
+    ASSERT_GE(f, 1);
+    EXPECT_EQ(read_line(f), std::string(max_line_length, 'a'));
+    EXPECT_EQ(read_line(f), "next");  // the rest of the long line is passed over
+    close_file(f);
+
+    dir.write("a/b.txt", "x");
+    std::string deep = dir.path + "a";
+    while (deep.size() <= static_cast<size_t>(max_path_length)) deep += "/.";
+    EXPECT_TRUE(file_exists(dir.path + "a/./b.txt"));
+    EXPECT_FALSE(file_exists(deep + "/b.txt"));
+    EXPECT_EQ(resolved_path(deep + "/b.txt"), "");
+}
+
+#if !defined(_WIN32)
+TEST(Paths, CaseLookupsSeeFilesMadeAfterTheFolderWasListed) {
+    TempDir dir;
+    dir.write("Gfx/One.png", "1");
+    EXPECT_TRUE(file_exists(dir.path + "gfx/one.png"));
+    EXPECT_FALSE(file_exists(dir.path + "gfx/two.png"));
+    // Listed once above; a file made since (by someone else, or by the
+    // runtime itself) is still found.
+    dir.write("Gfx/Two.png", "2");
+    EXPECT_EQ(resolved_path(dir.path + "gfx/TWO.png"), dir.path + "Gfx/Two.png");
+    ASSERT_TRUE(write_text_file(dir.path + "Gfx/Three.png", "3"));
+    EXPECT_EQ(resolved_path(dir.path + "GFX/three.PNG"), dir.path + "Gfx/Three.png");
+    std::filesystem::remove(dir.path + "Gfx/Two.png");
+    EXPECT_FALSE(file_exists(dir.path + "gfx/two.png"));
+}
+
+TEST(Paths, ReadsThatLeaveTheFolderAreNotedOnceWithWhereTheyLead) {
+    TempDir game, elsewhere;
+    elsewhere.write("art/tile.png", "x");
+    game.write("GFX/own.png", "y");
+    std::filesystem::create_symlink(elsewhere.path + "art", game.path + "GFX/linked");
+    const std::string before = current_directory();
+    std::filesystem::current_path(game.path);
+    watch_reads_outside();
+    EXPECT_TRUE(file_exists("GFX\\own.png"));
+    EXPECT_TRUE(file_exists("GFX\\linked\\tile.png"));
+    EXPECT_TRUE(file_exists(elsewhere.path + "art/tile.png"));
+    EXPECT_TRUE(file_exists(elsewhere.path + "art/tile.png"));
+    const std::vector<text> found = reads_outside();
+    std::filesystem::current_path(before);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].find("GFX\\linked\\tile.png -> "), 0u) << found[0];
+    EXPECT_NE(found[0].find("art/tile.png"), std::string::npos) << found[0];
+    EXPECT_EQ(found[1].find(elsewhere.path), 0u) << found[1];
+}
+#endif
