@@ -10,7 +10,7 @@ namespace tw {
 namespace {
 
 const char* const usage =
-    "usage: tileworld [--record FILE] [--replay FILE] [GAME_FOLDER]\n"
+    "usage: tileworld [--record FILE] [--replay FILE] [--watch] [GAME_FOLDER]\n"
     "Runs the game in GAME_FOLDER, the folder that holds DATA\\ini.txt (default:\n"
     "the current folder).\n"
     "  -h, --help     show this text\n"
@@ -18,6 +18,9 @@ const char* const usage =
     "  --record FILE  record the session into FILE, a script that replays it\n"
     "  --replay FILE  replay a recording and check that the game goes the same\n"
     "                 way; exit code 3 and the frame where it does not\n"
+    "  --watch        reload the game when one of its data files changes, keeping\n"
+    "                 the world number; the checker's findings for the changed\n"
+    "                 files and any refused reload go to stderr\n"
     "\n"
     "Keys:\n"
     "  arrow keys           move the figure\n"
@@ -70,6 +73,8 @@ command_line read_command_line(const std::vector<text>& args) {
         } else if (options && (a == "--record" || a == "--replay")) {
             if (i + 1 == args.size() || args[i + 1].empty()) return mistake(a + " needs a file name");
             (a == "--record" ? line.record_file : line.replay_file) = args[++i];
+        } else if (options && a == "--watch") {
+            line.watch = true;
         } else if (options && a.size() > 1 && a[0] == '-') {
             return mistake("unknown option " + a);
         } else if (folder_named || a.empty()) {

@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     if (line.exit_code >= 0) return line.exit_code;
     // Named from where the program was started, before the game folder is entered.
     tw::use_automation_files(line.replay_file, line.record_file);
+    tw::request_watch(line.watch);
     tw::text why;
     if (!line.game_folder.empty() && !tw::enter_folder(line.game_folder, why)) {
         std::fprintf(stderr, "tileworld: game folder %s: %s\n", line.game_folder.c_str(), why.c_str());

@@ -95,6 +95,7 @@ int engine_main() {
         end_program_if_requested();
     }
 
+    start_watching_if_asked();
     run_main_loop();
     end_program();
 }
