@@ -31,6 +31,10 @@ bool requested = false;
 bool watching = false;
 EngineState* read_last = nullptr;  // the configuration as last read (the cell size before scaling)
 int fatal_during_reload = -1;
+// Files of refused reloads: looked at again at every reload until one
+// succeeds, so that a broken picture is not taken in by a later change of
+// another file.
+std::vector<text> refused_files;
 
 char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -228,14 +232,24 @@ void reload_if_changed() {
     if (watched_files_changed(changed)) reload_game_data(changed);
 }
 
-void reload_game_data(const std::vector<text>& changed) {
+void reload_game_data(const std::vector<text>& changed_now) {
     std::vector<text> names;
-    bool configuration_changed = false;
-    for (const text& path : changed) {
-        names.push_back(shown(path));
-        if (same_name(path, engine.config_path)) configuration_changed = true;
+    for (const text& path : changed_now) {
+        // One file may be watched under two paths (a topography that is also the world base).
+        bool named = false;
+        for (const text& n : names) named = named || same_name(n, shown(path));
+        if (!named) names.push_back(shown(path));
     }
     say("reloading after changes to " + joined(names));
+    std::vector<text> changed = refused_files;
+    for (const text& path : changed_now) {
+        bool known = false;
+        for (const text& p : changed) known = known || same_name(p, path);
+        if (!known) changed.push_back(path);
+    }
+    bool configuration_changed = false;
+    for (const text& path : changed)
+        if (same_name(path, engine.config_path)) configuration_changed = true;
 
     // Everything that could make the reload fail is looked at before
     // anything is touched.
@@ -249,8 +263,10 @@ void reload_game_data(const std::vector<text>& changed) {
     if (!problem.empty()) {
         say("reload refused: " + problem + "; the game goes on with the last good world and data");
         print_findings(changed);
+        refused_files = changed;
         return;
     }
+    refused_files.clear();
 
     if (configuration_changed) {
         const std::vector<text> kept = window_keys_changed(next);
