@@ -120,7 +120,7 @@ std::string quoted_argument(const std::string& a) {
 
 bool host_run_program(const std::string& program, const std::vector<std::string>& args, std::string& output) {
     output.clear();
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    SECURITY_ATTRIBUTES inherit{static_cast<DWORD>(sizeof(SECURITY_ATTRIBUTES)), nullptr, TRUE};
     HANDLE read_end = nullptr, write_end = nullptr;
     if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return false;
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);  // only the write end goes to the child
