@@ -16,6 +16,10 @@ namespace tw {
 
 namespace {
 
+// Off while a copy of the configuration is read for a live reload: the
+// running game's chance is not disturbed by a file that may be refused.
+bool seed_while_reading = true;
+
 // Paths are relative to the start-up folder, which already ends in a
 // separator, so they are joined without adding one.
 text as_path(const text& value) { return engine.base_dir + value; }
@@ -129,7 +133,7 @@ const config_key config_table[] = {
      [](const text& v) {
          // The generator is seeded at once, while the file is still being read.
          engine.world_random = text_to_int(v);
-         random_seed(engine.world_random);
+         if (seed_while_reading) random_seed(engine.world_random);
      }},
     {"MULTICORE", value_kind::flag, value_use::unused, set_flag<&EngineState::multicore>},
     {"MAPSIZE", value_kind::integer, value_use::used,
@@ -227,13 +231,15 @@ void read_configuration_pairs(const text& path) { read_pairs(path); }
 
 bool read_configuration_copy(EngineState& out) {
     // The running game steps aside while the file is read from the start
-    // values, so that nothing of it is touched; only the generator is seeded
-    // by WORLDRANDOM, as reading the file always does.
+    // values, so that nothing of it is touched, its generator included (the
+    // worlds a reload makes seed it themselves).
     EngineState running = std::move(engine);
     set_start_values();
     engine.base_dir = running.base_dir;
     engine.config_path = running.config_path;
+    seed_while_reading = false;
     const bool read = read_pairs(engine.config_path);
+    seed_while_reading = true;
     out = std::move(engine);
     engine = std::move(running);
     return read;
