@@ -21,6 +21,9 @@ const char* const usage =
     "                 way; exit code 3 and the frame where it does not\n"
     "  --seed N       use N as WORLDRANDOM for this run (the file is unchanged)\n"
     "  --world N      start at world N (0 or more) instead of world 0\n"
+    "  --watch        reload the game when one of its data files changes, keeping\n"
+    "                 the world number; the checker's findings for the changed\n"
+    "                 files and any refused reload go to stderr\n"
     "FILE is relative to the folder the program was started in.\n"
     "\n"
     "Keys:\n"
@@ -107,6 +110,8 @@ command_line read_command_line(const std::vector<text>& args) {
                 return mistake("--world needs a whole number from 0 to 2147483647");
             line.choices.world_given = true;
             ++i;
+        } else if (options && a == "--watch") {
+            line.watch = true;
         } else if (options && a.size() > 1 && a[0] == '-') {
             return mistake("unknown option " + a);
         } else if (folder_named || a.empty()) {

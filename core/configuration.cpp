@@ -17,6 +17,10 @@ namespace tw {
 
 namespace {
 
+// Off while a copy of the configuration is read for a live reload: the
+// running game's chance is not disturbed by a file that may be refused.
+bool seed_while_reading = true;
+
 // Paths are relative to the start-up folder, which already ends in a
 // separator, so they are joined without adding one.
 text as_path(const text& value) { return engine.base_dir + value; }
@@ -134,7 +138,7 @@ const config_key config_table[] = {
      [](const text& v) {
          // The generator is seeded at once, while the file is still being read.
          engine.world_random = text_to_int(v);
-         random_seed(engine.world_random);
+         if (seed_while_reading) random_seed(engine.world_random);
      }},
     {"MULTICORE", value_kind::flag, value_use::unused, set_flag<&EngineState::multicore>},
     {"MAPSIZE", value_kind::integer, value_use::used,
@@ -174,11 +178,79 @@ void apply_config_key(const text& key, const text& value) {
 
 std::vector<key_description> configuration_keys() { return describe_keys(config_table); }
 
+// Every field the table above sets: a new key adds its field here too, or a
+// live reload (tileworld --watch) leaves the key as it was at start-up.
+void copy_configuration(EngineState& to, const EngineState& from) {
+    to.sound_fx_path = from.sound_fx_path;
+    to.egfx_path = from.egfx_path;
+    to.egfx_max = from.egfx_max;
+    to.font_path = from.font_path;
+    to.font_system = from.font_system;
+    to.window_mode = from.window_mode;
+    to.multitask = from.multitask;
+    to.save_gfx = from.save_gfx;
+    to.save_evolution = from.save_evolution;
+    to.app_name = from.app_name;
+    to.gfx_path = from.gfx_path;
+    to.resolution = from.resolution;
+    to.topo_path = from.topo_path;
+    to.basic_gfx_path = from.basic_gfx_path;
+    to.use_extended_topo = from.use_extended_topo;
+    to.app_entry = from.app_entry;
+    to.app_start = from.app_start;
+    to.topo_gfx_path = from.topo_gfx_path;
+    to.gfx_codec = from.gfx_codec;
+    to.system_core_path = from.system_core_path;
+    to.core_name = from.core_name;
+    to.max_foe = from.max_foe;
+    to.log_path = from.log_path;
+    to.log_file = from.log_file;
+    to.rgb_code_path = from.rgb_code_path;
+    to.world_gfx_path = from.world_gfx_path;
+    to.use_log_file = from.use_log_file;
+    to.load_screen = from.load_screen;
+    to.load_anim = from.load_anim;
+    to.full_screen_zoom = from.full_screen_zoom;
+    to.res_base_w = from.res_base_w;
+    to.res_base_h = from.res_base_h;
+    to.cursor_path = from.cursor_path;
+    to.cursor_speed = from.cursor_speed;
+    to.cursor_speed_inverse = from.cursor_speed_inverse;
+    to.vegi_dense = from.vegi_dense;
+    to.use_full_matrix = from.use_full_matrix;
+    to.world_random = from.world_random;
+    to.multicore = from.multicore;
+    to.map_size_x = from.map_size_x;
+    to.map_size_y = from.map_size_y;
+    to.world_temperature = from.world_temperature;
+    to.world_refresh = from.world_refresh;
+    to.frame_cycle_length = from.frame_cycle_length;
+    to.self_create_base_path = from.self_create_base_path;
+    to.use_self_create_base = from.use_self_create_base;
+    to.lab_switch = from.lab_switch;
+}
+
 // ===========================================================================
 // Reading the file and bringing up the devices
 // ===========================================================================
 
 void read_configuration_pairs(const text& path) { read_pairs(path); }
+
+bool read_configuration_copy(EngineState& out) {
+    // The running game steps aside while the file is read from the start
+    // values, so that nothing of it is touched, its generator included (the
+    // worlds a reload makes seed it themselves).
+    EngineState running = std::move(engine);
+    set_start_values();
+    engine.base_dir = running.base_dir;
+    engine.config_path = running.config_path;
+    seed_while_reading = false;
+    const bool read = read_pairs(engine.config_path);
+    seed_while_reading = true;
+    out = std::move(engine);
+    engine = std::move(running);
+    return read;
+}
 
 void load_configuration(const text& path) {
     if (!read_pairs(path)) {

@@ -4,6 +4,7 @@
 
 #include "core/engine_state.h"
 #include "core/line_pairs.h"
+#include "runtime/media_runtime.h"
 
 namespace tw {
 
@@ -47,6 +48,7 @@ struct command_line {
     text game_folder;                         // empty: the current folder
     text record_file, replay_file;            // --record, --replay; empty when not given
     run_choices choices;
+    bool watch = false;                       // --watch: reload data files when they change
 };
 void set_run_choices(const run_choices& c);   // before engine_main
 // Start-up's part: the seed once the configuration was read, the world
@@ -63,6 +65,10 @@ void load_configuration(const text& path);    // fatal_configuration when it can
 void apply_config_key(const text& key, const text& value);
 void read_configuration_pairs(const text& path);  // the reading half, without devices
 std::vector<key_description> configuration_keys();  // the keys, in the order they are tested
+// The configuration file read afresh from the start values into `out`,
+// leaving the running game alone; false when it cannot be opened.
+bool read_configuration_copy(EngineState& out);
+void copy_configuration(EngineState& to, const EngineState& from);  // every field a key sets
 
 // --- fatal errors and the report log (core/fatal_error.cpp) ---
 // The codes with a box; fatal_error ignores any other code.
@@ -104,6 +110,18 @@ void advance_frame_cycle();
 void count_time_tick(int32_t counter);
 void draw_debug_overlay();
 text debug_line_text();                       // "Debug: GFXMEM:<bytes>  ENEMIES:<count>"
+
+// --- live reload (core/watch.cpp; tileworld --watch) ---
+void request_watch(bool on);                  // before engine_main: watch the data files
+void start_watching_if_asked();               // after start-up: remembers the files as they are
+// Once a main-loop pass: nothing without --watch; with it a look at the
+// clock, and every 250 ms a look at the files; reloads what changed.
+void reload_if_changed();
+// Reloads the configuration, the assets and the current world after the
+// files `changed` changed (data paths); a data error refuses the reload
+// and the game goes on as it was. Prints what happened on stderr.
+void reload_game_data(const std::vector<text>& changed);
+std::vector<watched_files> data_files_of(const EngineState& config);  // what --watch looks at
 
 // --- automation dump (core/dump.cpp) ---
 text engine_dump_text();                      // the state as text, one item a line

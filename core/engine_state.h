@@ -419,6 +419,7 @@ struct EngineState {
     float view_cells_x = 0;
     float view_cells_y = 0;
     int32_t move_step = 0;
+    int8_t start_up_world = 0;                // 1: the world build_world made; a rebuild makes others
 
     // --- view, font, score, steering ---
     int32_t screen_copy_sprite = 0;

@@ -38,6 +38,7 @@ void run_main_loop() {
 }
 
 void main_loop_pass() {
+    reload_if_changed();
     rebuild_if_asked();
     process_window_event();
     run_frame();
@@ -47,7 +48,7 @@ void rebuild_if_asked() {
     if (engine.use_self_create_base != 1 || engine.built_world_number == engine.world_number) return;
     // The rebuild turns a negative world number into 0 first, so the
     // number recorded is the one actually built.
-    rebuild_world();
+    change_world();
     engine.built_world_number = engine.world_number;
 }
 

@@ -116,6 +116,7 @@ int engine_main() {
         end_program_if_requested();
     }
 
+    start_watching_if_asked();
     run_main_loop();
     end_program();
 }

@@ -139,6 +139,7 @@ bool joystick_button(int n);                  // numbered from 1
 
 int load_sound(int number, const text& path); // RIFF WAVE or Ogg Vorbis -> 16-bit PCM
 void play_sound_once(int number);             // restart from the beginning
+void free_sound(int number);                  // a sound that was loaded goes
 
 // ===========================================================================
 // Files and folders (paths accept \ and /; case is resolved where needed)
@@ -160,6 +161,26 @@ bool write_text_file(const text& path, const text& contents);  // whole file, re
 // The game folder named on the command line becomes the current folder, as if
 // the program had been started there; false with the reason when it cannot.
 bool enter_folder(const text& folder, text& why);
+
+// ===========================================================================
+// Watching data files and running a helper program (tileworld --watch)
+// ===========================================================================
+
+struct watched_files {
+    text folder;                              // a data path ending with its separator
+    text pattern;                             // names in it, * and ?, case ignored
+};
+// Remembers the size and modification time of every matching file now; the
+// set replaces an earlier one.
+void watch_files(const std::vector<watched_files>& what);
+// At most every 250 ms it polls (otherwise it only reads the clock): true
+// with the paths (folder + name) of the files added, changed or removed
+// since the last report, once they have stood still for one poll.
+bool watched_files_changed(std::vector<text>& changed);
+text program_folder();                        // of the running program, with its separator; "" unknown
+// Runs a program (no shell; a name without a folder is looked up in PATH)
+// until it ends; its standard output in `output`. false: it did not start.
+bool run_program(const text& program, const std::vector<text>& args, text& output);
 
 // ===========================================================================
 // Dates

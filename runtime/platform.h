@@ -34,6 +34,22 @@ std::string host_current_folder();
 // Makes `folder` the current one when it is a folder that can be entered and
 // listed; else says why not, in the C library's words.
 bool host_enter_folder(const std::string& folder, std::string& why);
+// The files of a folder with what tells a change: size and modification
+// time, from one listing (no separate look-up per name where the system
+// gives both at once); false when it cannot be listed.
+struct host_stamp {
+    std::string name;
+    uint64_t size = 0;
+    int64_t modified = 0;  // in the system's own unit; only compared for equality
+};
+bool host_folder_stamps(const std::string& host_path, std::vector<host_stamp>& files);
+// The folder of the running program, ending with the separator; empty when
+// the system does not say.
+std::string host_program_folder();
+// Runs `program` with `args` (no shell) and waits for its end; its standard
+// output goes into `output`, its standard error to ours. false when it could
+// not be started.
+bool host_run_program(const std::string& program, const std::vector<std::string>& args, std::string& output);
 
 // Catching processor faults and stop requests (runtime/system_faults_posix.cpp,
 // runtime/system_faults_windows.cpp). Installing twice does nothing more.

@@ -63,7 +63,6 @@ void provoke_fault();                          // a real processor fault, as the
 // ===========================================================================
 
 void play_sound(int number, int flags);        // bit 1 loop, bit 2 overlap
-void free_sound(int number);
 bool is_sound(int number);
 int open_file(int number, const text& path);   // read/write, created if missing, not truncated
 int desktop_depth(int index);                  // bits per pixel; 0 for an index out of range

@@ -119,18 +119,23 @@ void generate_world() {
 // Builds
 // ===========================================================================
 
-void build_world(const text& base_path) {
+bool read_world_base(const text& base_path) {
     int file = open_file_read(-1, base_path);
-    if (file == 0) {
-        fatal_error(fatal_world_base);
-        return;
-    }
+    if (file == 0) return false;
     read_line(file);
     engine.world_base_width = text_to_int(read_line(file));
     engine.world_base_height = text_to_int(read_line(file));
     read_line(file);
     read_line(file);
     close_file(file);
+    return true;
+}
+
+void build_world(const text& base_path) {
+    if (!read_world_base(base_path)) {
+        fatal_error(fatal_world_base);
+        return;
+    }
 
     // Seeded twice: the second seed is the low word of the first seeding's
     // last warm-up step. world_number is 0 at start-up.
@@ -158,6 +163,7 @@ void build_world(const text& base_path) {
     clear_enemies();
     generate_world();
     engine.move_step = nearest(engine.resolution);
+    engine.start_up_world = 1;
 }
 
 void rebuild_world() {
@@ -179,6 +185,41 @@ void rebuild_world() {
     reset_world();
     load_object_definitions();
     generate_world();
+    engine.start_up_world = 0;
+}
+
+// The one way the main loop makes another world when world_number changed;
+// a live reload makes the current world again through it too.
+void change_world() { rebuild_world(); }
+
+void reload_saved_world() {
+    clear_cursor_sprites();
+    clear_enemies();
+    reset_world();
+    // A saved world lives in a grid of at least 513 x 513 cells, as at start-up.
+    const world_grid_t& g = engine.world_grid;
+    if (g.max_x < 512 || g.max_y < 512) create_world_grid(std::max(512, g.max_x), std::max(512, g.max_y));
+    // Placement draws chances: seeded, the same files give the same world.
+    random_seed(engine.world_random);
+    load_saved_world(saved_world_path(topography_extension));
+    engine.start_up_world = 0;
+}
+
+void reload_world() {
+    if (engine.use_self_create_base != 1) {
+        reload_saved_world();
+    } else if (engine.start_up_world == 1) {
+        // World 0 as made at start-up is not the world 0 a rebuild makes.
+        build_world(engine.self_create_base_path);
+    } else {
+        // The base may have changed (or not been read, when the game started
+        // on a saved world): a rebuild draws from its sizes.
+        if (!read_world_base(engine.self_create_base_path)) {
+            fatal_error(fatal_world_base);
+            return;
+        }
+        change_world();
+    }
 }
 
 // ===========================================================================

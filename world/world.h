@@ -12,6 +12,15 @@ constexpr int32_t max_world_index = 1024;
 // --- building (world/build.cpp) ---
 void build_world(const text& base_path);      // start-up build; fatal error 5 without a base
 void rebuild_world();                         // for the current world_number
+bool read_world_base(const text& base_path);  // world_base_width / _height; false: cannot be read
+// The world for world_number as the main loop makes it when the player asks
+// for another one (a generated world: rebuild_world).
+void change_world();
+// The current world made again from the files, in place (tileworld --watch):
+// the start-up world as start-up builds it, another generated world through
+// change_world, a saved world loaded afresh. Keeps world_number.
+void reload_world();
+void reload_saved_world();                    // emptied, then load_saved_world
 void reset_world();
 void clear_enemies();
 void clear_cursor_sprites();

@@ -103,6 +103,8 @@ bool RunningProgram::wait(int ms) {
 
 #endif
 
+std::string RunningProgram::error_so_far() const { return read_file(outputs.path + "err.txt"); }
+
 RunResult run_tileworld(const std::string& dir, const std::vector<std::string>& env,
                         int timeout_seconds) {
     return run_program(TILEWORLD_BINARY, {}, dir, env, timeout_seconds);

@@ -48,6 +48,7 @@ struct RunningProgram {
     // Waits at most `ms` milliseconds (-1: without limit) for the end; false
     // while it still runs. Once true, `result` holds the outcome.
     bool wait(int ms);
+    std::string error_so_far() const;  // what it wrote on stderr until now
     int pid = -1;
     RunResult result;
   private:
