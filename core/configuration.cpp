@@ -228,6 +228,7 @@ void copy_configuration(EngineState& to, const EngineState& from) {
     to.self_create_base_path = from.self_create_base_path;
     to.use_self_create_base = from.use_self_create_base;
     to.lab_switch = from.lab_switch;
+    to.show_debug_line = from.show_debug_line;
 }
 
 // ===========================================================================

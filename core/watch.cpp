@@ -276,6 +276,8 @@ void reload_game_data(const std::vector<text>& changed_now) {
         copy_configuration(*read_last, next);
         keep_window_keys(next);
         copy_configuration(engine, next);
+        // --seed stays in force over a reloaded WORLDRANDOM.
+        apply_run_seed();
     }
     // Changes made while the reload runs are seen at the next look.
     watch_files(data_files_of(engine));
