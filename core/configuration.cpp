@@ -151,6 +151,10 @@ const config_key config_table[] = {
     {"SELFCREATEBASE", value_kind::path, value_use::used, set_path<&EngineState::self_create_base_path>},
     {"USESELFCREATEBASE", value_kind::flag, value_use::used, set_flag<&EngineState::use_self_create_base>},
     {"LABSWITCH", value_kind::integer, value_use::used, set_integer<&EngineState::lab_switch>},
+    // 1: a loaded world plays like a generated one (the figure, enemies, the
+    // placements of its .place file) and Page Up / Page Down move between
+    // the game's designed worlds. 0 keeps the loaded world a picture.
+    {"PLAYSAVEDWORLD", value_kind::flag, value_use::used, set_flag<&EngineState::play_saved_world>},
 };
 
 }  // namespace
