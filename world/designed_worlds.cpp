@@ -238,10 +238,10 @@ bool build_designed_world(int32_t n, bool at_start_up, designed_world_report* re
     return true;
 }
 
-void start_designed_worlds() {
+void start_designed_worlds(designed_world_report* report) {
     engine.world_number = 1;
     engine.built_world_number = 1;
-    build_designed_world(1, true, nullptr);
+    build_designed_world(1, true, report);
 }
 
 void change_designed_world() {

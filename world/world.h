@@ -74,7 +74,7 @@ int32_t designed_world_count();  // N: counting up from 1 while the .ai42 can be
 // (nothing changed) when its topography cannot be read or has a size the
 // engine refuses; at start-up that is the saved world's fatal error.
 bool build_designed_world(int32_t n, bool at_start_up, designed_world_report* report);
-void start_designed_worlds();   // start-up: world 1
+void start_designed_worlds(designed_world_report* report = nullptr);  // start-up: world 1
 void change_designed_world();   // the main loop: to world_number, kept within 1..N
 
 // --- progress bars (world/progress_bar.cpp) ---
