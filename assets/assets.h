@@ -34,6 +34,11 @@ void load_cursor_sprites(int32_t x, int32_t y);
 // --- placement and spawning (assets/placement.cpp) ---
 void place_cell_children(int32_t x, int32_t y);
 void spawn_enemies();
+// One object of the definition at `definition_index` in the cell's first free
+// slot; false when all eight slots hold objects. No chance is drawn.
+bool place_object_on_cell(int32_t x, int32_t y, int32_t definition_index);
+// One enemy of that definition on the cell, whatever MAXFOE says.
+bool place_enemy_on_cell(int32_t x, int32_t y, int32_t definition_index);
 void anchor_instance(object_instance& inst, const object_definition& def);
 void anchor_enemy(enemy& e, const object_definition& def);
 

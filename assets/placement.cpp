@@ -180,6 +180,48 @@ void place_cell_children(int32_t x, int32_t y) {
 }
 
 // ===========================================================================
+// Objects and enemies put on a given cell (no chance drawn)
+// ===========================================================================
+
+bool place_object_on_cell(int32_t x, int32_t y, int32_t definition_index) {
+    if (!cell_in_grid(x, y)) return false;
+    List<object_definition>& defs = engine.object_definitions;
+    const object_definition* def = list_at(defs, definition_index);
+    if (def == nullptr) return false;
+    world_cell& cell = cell_at(x, y);
+    // The first slot that holds nothing: one after the last placed, or one
+    // whose object was never placed. A cell refers to at most eight objects.
+    int slot = -1;
+    for (int k = 0; k < static_cast<int>(cell.child_instance.size()); ++k) {
+        if (k > cell.last_child_slot || cell.child_instance[static_cast<size_t>(k)] == -1) {
+            slot = k;
+            break;
+        }
+    }
+    if (slot < 0) return false;
+    object_instance* inst = append_record(engine.object_instances);
+    if (inst == nullptr) return false;
+    fill_instance(*inst, *def);
+    inst->definition_index = definition_index;
+    cell.child_instance[static_cast<size_t>(slot)] = list_index(engine.object_instances);
+    cell.last_child_slot = std::max<int32_t>(cell.last_child_slot, slot);
+    if (inst->collision != 0) cell.collision_flag = 1;
+    anchor_instance(*inst, *def);
+    return true;
+}
+
+bool place_enemy_on_cell(int32_t x, int32_t y, int32_t definition_index) {
+    const object_definition* def = list_at(engine.object_definitions, definition_index);
+    if (def == nullptr) return false;
+    enemy* e = append_record(engine.enemy_list);
+    if (e == nullptr) return false;
+    fill_enemy(*e, *def, x, y);
+    e->definition_index = definition_index;
+    anchor_enemy(*e, *def);
+    return true;
+}
+
+// ===========================================================================
 // Enemies
 // ===========================================================================
 

@@ -103,8 +103,7 @@ void check_object_file(game_check& g, const text& path, const text& type, bool e
 
 }  // namespace
 
-void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types, const text& topography_shown,
-                        int32_t height) {
+void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types) {
     const text folder = object_file_folder();
     const int line =
         value_line(g.ini, "RGBCODEPATH") ? value_line(g.ini, "RGBCODEPATH") : value_line(g.ini, "APPSTART");
@@ -144,8 +143,8 @@ void check_object_files(game_check& g, const std::map<text, cell_type_use>& save
             check_object_file(g, path, type, false);
             continue;
         }
-        const int32_t x = use.first / (height + 1), y = use.first % (height + 1);
-        warn(topography_shown, 6 + 3 * use.first,
+        const int32_t x = use.first / (use.height + 1), y = use.first % (use.height + 1);
+        warn(use.where, 6 + 3 * use.first,
              "no object file " + quoted(shown(path)) + " for the colour code " + quoted(type) + " of cell (" +
                  int_to_text(x) + ", " + int_to_text(y) + ") and " + int_to_text(use.count - 1) +
                  " more: they have no picture and no objects");
@@ -253,18 +252,19 @@ void check_definition_files(game_check& g) {
             warn(f.shown, value_line(f, "DHOTSPOT"),
                  "DHOTSPOT " + quoted(hotspot) + " is not " + quoted(hotspot_upper) +
                      ": anchor words are matched exactly, so it anchors at the top-left corner");
-        if (d.density < 0 && (d.gfx_name != "NOPE" || d.is_enemy != 0))
+        if (d.density < 0 && (d.gfx_name != "NOPE" || d.is_enemy != 0) && !g.placed_names.count(d.gfx_name))
             warn(f.shown, value_line(f, "DDENSITY"),
                  "DDENSITY " + int_to_text(d.density) + " is negative: the type " +
                      (d.is_enemy != 0 ? text("never spawns as an enemy") : text("is never placed")));
-        if (g.object_files_checked && d.gfx_name != "NOPE" && d.is_enemy == 0 && !g.used_children.count(d.gfx_name))
+        if (g.object_files_checked && d.gfx_name != "NOPE" && d.is_enemy == 0 && !g.used_children.count(d.gfx_name) &&
+            !g.placed_names.count(d.gfx_name))
             warn(f.shown, value_line(f, "DGFXNAME"),
                  "the object type " + quoted(d.gfx_name) +
                      " is never placed: no object file of this world names it in a CHILD slot that is examined");
         if (d.is_enemy != 0) enemies = true;
     }
 
-    if (enemies && g.generated) {
+    if (enemies && (g.generated || g.designed)) {
         if (engine.max_foe <= 0)
             warn(
                 ini_shown, value_line(g.ini, "MAXFOE"),

@@ -69,6 +69,10 @@ void check_configuration(game_check& g) {
         }
     check_values(g.ini, config_table());
     g.generated = engine.use_self_create_base == 1;
+    g.designed = !g.generated && engine.play_saved_world == 1;
+    if (g.generated && engine.play_saved_world == 1)
+        warn(ini_shown, value_line(g.ini, "PLAYSAVEDWORLD"),
+             "PLAYSAVEDWORLD 1 has no effect: USESELFCREATEBASE is 1, so the game generates its worlds");
 
     if (engine.window_mode != 1) {
         int line = std::max(key_line(g.ini, "WINDOWMODE"), key_line(g.ini, "USESPRITE3D"));
@@ -247,26 +251,33 @@ void check_generated_world(game_check& g) {
     report->facts.push_back(world_facts("world 0"));
 }
 
-void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text& topography_shown, int32_t& height) {
-    const text topo = saved_world_path(topography_extension);
+// The topography and opacity files of loaded world n (1: the saved world).
+// false when the engine refuses the world: at start it stops, later it stays
+// in the world it has.
+bool check_world_files(game_check& g, int32_t n, text& topography_shown, int32_t& w, int32_t& h) {
+    const text topo = designed_world_path(n, topography_extension);
+    const bool first = n <= 1;
+    const text refused = first ? text(": the engine stops at start")
+                               : ": Page Up stays in world " + int_to_text(n - 1);
     const int line = std::max(value_line(g.ini, "APPSTART"), value_line(g.ini, "APPENTRY"));
     if (!file_exists(topo)) {
         fail(ini_shown, line,
              "the saved world " + quoted(shown(topo)) + " (APPENTRY + APPSTART + .ai42) " +
                  (folder_exists(topo) ? "is a folder" : "does not exist") + ": the engine stops at start");
-        return;
+        return false;
     }
-    check_case(topo, ini_shown, line, "the saved world");
+    check_case(topo, ini_shown, line, first ? text("the saved world") : "designed world " + int_to_text(n));
     topography_shown = shown(resolved_path(topo));
-    int32_t w = 0, h = 0;
+    w = 0;
+    h = 0;
     read_size_lines(topo, topography_shown, w, h);
     if (w < 0 || h < 0 || w > max_world_index || h > max_world_index) {
-        fail(topography_shown, (w < 0 || w > max_world_index) ? 2 : 3,
-             "the world size " + int_to_text(w) + " x " + int_to_text(h) +
-                 " is outside 0..1024: the engine refuses it and stops at start");
-        return;
+        const text m = "the world size " + int_to_text(w) + " x " + int_to_text(h) +
+                       " is outside 0..1024: the engine refuses it" + refused;
+        if (first) fail(topography_shown, (w < 0 || w > max_world_index) ? 2 : 3, m);
+        else warn(topography_shown, (w < 0 || w > max_world_index) ? 2 : 3, m);
+        return false;
     }
-    height = h;
     const int64_t cells = (static_cast<int64_t>(w) + 1) * (static_cast<int64_t>(h) + 1);
     const int lines = count_lines(topo);
     const int64_t records = lines > 5 ? (lines - 5) / 3 : 0;
@@ -275,7 +286,7 @@ void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text
              "the file ends after " + int_to_text(static_cast<int32_t>(records)) + " of " +
                  int_to_text(static_cast<int32_t>(cells)) + " cells: the rest stay empty");
 
-    const text opacity = saved_world_path(opacity_extension);
+    const text opacity = designed_world_path(n, opacity_extension);
     if (!file_exists(opacity)) {
         warn(topography_shown, 0, "no opacity file " + quoted(shown(opacity)) + ": every cell is hidden");
     } else {
@@ -286,23 +297,168 @@ void check_saved_world(game_check& g, std::map<text, cell_type_use>& types, text
                  "the file ends after " + int_to_text(std::max(0, opacity_lines - 5)) + " of " +
                      int_to_text(static_cast<int32_t>(cells)) + " cells: the rest are hidden");
     }
+    return true;
+}
 
-    fatal_code = -1;
-    step_world();  // loads the saved world
-    if (fatal_code >= 0) {
-        fail(topography_shown, 0, "the engine refuses this world and stops at start");
-        return;
-    }
-    g.world_built = true;
+// The cell types of the world in the grid, for the object file checks.
+void record_types(std::map<text, cell_type_use>& types, const text& where, int32_t w, int32_t h) {
     for (int32_t x = 0; x <= w; ++x) {
         for (int32_t y = 0; y <= h; ++y) {
             if (!cell_in_grid(x, y) || cell_at(x, y).state != 1) continue;
             cell_type_use& u = types[name_text(cell_at(x, y).cell_type)];
-            if (u.first < 0) u.first = static_cast<int>(static_cast<int64_t>(x) * (h + 1) + y);
+            if (u.first < 0) {
+                u.first = static_cast<int>(static_cast<int64_t>(x) * (h + 1) + y);
+                u.where = where;
+                u.height = h;
+            }
             u.count += 1;
         }
     }
-    report->facts.push_back(world_facts("the saved world"));
+}
+
+text cell_text(int32_t x, int32_t y) { return "(" + int_to_text(x) + ", " + int_to_text(y) + ")"; }
+
+// "A,B" of a .place value: both numbers written as whole numbers.
+bool whole_cell_numbers(const text& t) {
+    const size_t comma = t.find(',');
+    return comma != text::npos && is_whole_number(t.substr(0, comma)) && is_whole_number(t.substr(comma + 1));
+}
+
+// The .place file of designed world n, against what its build did with it.
+void check_placements(game_check& g, int32_t n, const designed_world_report& r) {
+    const text path = designed_world_path(n, placement_extension);
+    const world_placements& p = r.placements;
+    const text world_size = "(0.." + int_to_text(engine.world_width) + ", 0.." + int_to_text(engine.world_height) + ")";
+    if (p.exists) {
+        pair_file f = read_pair_file(path);
+        check_case(path, f.shown, 0, "the placement file");
+        check_pairs(f, placement_table(), {&config_table(), &object_file_table(), &definition_table()});
+        auto value_at = [&](int line) -> const pair_line* {
+            const size_t i = static_cast<size_t>((line - 2) / 2);
+            return i < f.pairs.size() ? &f.pairs[i] : nullptr;
+        };
+        for (int line : p.malformed)
+            if (const pair_line* pl = value_at(line))
+                warn(f.shown, line,
+                     pl->key + " " + quoted(pl->value) + " is not " + (pl->key == "START" ? "X,Y" : "NAME,X,Y") +
+                         ": the line is skipped");
+        if (p.has_start) {
+            const pair_line* pl = value_at(p.start_line);
+            if (pl && !whole_cell_numbers(pl->value))
+                warn(f.shown, p.start_line,
+                     "START " + quoted(pl->value) + " is not two whole numbers: it reads as " +
+                         cell_text(p.start_x, p.start_y));
+            if (!r.start_used)
+                warn(f.shown, p.start_line,
+                     "START " + cell_text(p.start_x, p.start_y) + " lies outside the world " + world_size +
+                         ": the figure starts on the first cell that does not block");
+            else if (cell_at(p.start_x, p.start_y).use_collision != 0)
+                warn(f.shown, p.start_line,
+                     "START " + cell_text(p.start_x, p.start_y) +
+                         " is a cell that blocks: the figure can leave it but never come back");
+        }
+        for (size_t i = 0; i < p.objects.size() && i < r.outcomes.size(); ++i) {
+            const placed_object& o = p.objects[i];
+            const text what = "OBJECT " + quoted(o.name) + " on cell " + cell_text(o.x, o.y);
+            const pair_line* pl = value_at(o.line);
+            if (pl) {
+                const size_t last = pl->value.rfind(',');
+                const size_t middle = pl->value.rfind(',', last - 1);
+                if (!whole_cell_numbers(pl->value.substr(middle + 1)))
+                    warn(f.shown, o.line, "OBJECT " + quoted(pl->value) + " does not end in two whole numbers: " +
+                                              "it reads as cell " + cell_text(o.x, o.y));
+            }
+            switch (r.outcomes[i]) {
+                case placement_outcome::unknown_name:
+                    warn(f.shown, o.line,
+                         "OBJECT " + quoted(o.name) +
+                             " matches no object definition (DGFXNAME in WORLDGFX): nothing is placed" +
+                             (g.definitions_known ? name_hint(o.name, g.definition_names, {}) : text()));
+                    break;
+                case placement_outcome::outside:
+                    g.placed_names.insert(o.name);
+                    warn(f.shown, o.line, what + " lies outside the world " + world_size + ": nothing is placed");
+                    break;
+                case placement_outcome::not_placed:
+                    g.placed_names.insert(o.name);
+                    warn(f.shown, o.line, what + ": the cell already holds eight objects, so nothing is placed");
+                    break;
+                case placement_outcome::placed: {
+                    g.placed_names.insert(o.name);
+                    const world_cell& c = cell_at(o.x, o.y);
+                    if (c.state != 1 || !cell_has_graphic(c))
+                        warn(f.shown, o.line,
+                             what + ": the cell has no picture, so the object is neither drawn nor collected");
+                    break;
+                }
+                case placement_outcome::enemy:
+                    g.placed_names.insert(o.name);
+                    break;
+            }
+        }
+    }
+    if (list_size(engine.floor_cells) == 0)
+        warn(p.exists ? shown(resolved_path(path)) : shown(resolved_path(designed_world_path(n, topography_extension))),
+             0,
+             "designed world " + int_to_text(n) +
+                 " has no START and no cell that does not block: there is no player figure");
+}
+
+void check_saved_world(game_check& g, std::map<text, cell_type_use>& types) {
+    text where;
+    int32_t w = 0, h = 0;
+    if (!check_world_files(g, 1, where, w, h)) return;
+
+    fatal_code = -1;
+    designed_world_report first;
+    if (g.designed)
+        start_designed_worlds(&first);
+    else
+        step_world();  // loads the saved world
+    if (fatal_code >= 0) {
+        fail(where, 0, "the engine refuses this world and stops at start");
+        return;
+    }
+    g.world_built = true;
+    record_types(types, where, w, h);
+
+    if (!g.designed) {
+        text facts = world_facts("the saved world");
+        // Unseeded, the generator starts from the clock: every start draws
+        // the saved world's objects anew.
+        if (!has_key(g.ini, "WORLDRANDOM")) facts += " (drawn anew at every start: there is no WORLDRANDOM)";
+        report->facts.push_back(facts);
+        const text place = designed_world_path(1, placement_extension);
+        if (file_exists(place))
+            warn(shown(resolved_path(place)), 0,
+                 "PLAYSAVEDWORLD is not 1, so this file is not read: no start cell and no placed objects");
+        const text second = designed_world_path(2, topography_extension);
+        if (file_exists(second))
+            warn(shown(resolved_path(second)), 0,
+                 "PLAYSAVEDWORLD is not 1, so this world is never played: the game loads world 1 only");
+        return;
+    }
+
+    report->facts.push_back(world_facts("designed world 1"));
+    check_placements(g, 1, first);
+    const int32_t last = designed_world_count();
+    for (int32_t n = 2; n <= last; ++n) {
+        if (!check_world_files(g, n, where, w, h)) continue;
+        designed_world_report r;
+        // As Page Up does: the main loop builds world n in place.
+        engine.world_number = n;
+        if (!build_designed_world(n, false, &r)) continue;
+        engine.built_world_number = n;
+        record_types(types, where, w, h);
+        report->facts.push_back(world_facts("designed world " + int_to_text(n)));
+        check_placements(g, n, r);
+    }
+    // The check leaves the world the game starts in.
+    if (engine.built_world_number != 1) {
+        engine.world_number = 1;
+        build_designed_world(1, false, nullptr);
+        engine.built_world_number = 1;
+    }
 }
 
 // Errors, after everything that causes them: a game without pictures for its
@@ -338,6 +494,10 @@ bool start_without_display(text& why) {
         return false;
     }
     read_configuration_pairs(engine.config_path);
+    // The loading screen is not shown, but its picture is chosen by a draw
+    // of the generator, as at the engine's start: a saved world's objects,
+    // which come from the draws after it, then land where the game puts them.
+    (void)loading_screen_name(engine.load_screen);
     step_decoders();
     // A display exactly as wide as the game's base width: cells and objects
     // keep their configured sizes.
@@ -402,16 +562,14 @@ check_result check_game() {
     check_sounds(g);
 
     std::map<text, cell_type_use> saved_types;
-    text topography_shown;
-    int32_t height = 0;
     if (g.generated)
         check_generated_world(g);
     else
-        check_saved_world(g, saved_types, topography_shown, height);
-    if (g.generated || g.world_built) check_object_files(g, saved_types, topography_shown, height);
+        check_saved_world(g, saved_types);
+    if (g.generated || g.world_built) check_object_files(g, saved_types);
     check_definition_files(g);
     check_font(g);
-    if (g.generated) check_cursor(g);
+    if (g.generated || g.designed) check_cursor(g);
     check_loading_screen(g);
     report_limits(first_limit);
     report_reads_outside();

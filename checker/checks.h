@@ -73,6 +73,7 @@ struct key_table {
     const char* description;  // "the configuration", "object files", ...
     std::vector<text> keys;         // in the order the engine tests them
     std::vector<value_form> forms;  // by the position of the key in `keys`
+    std::vector<text> repeatable;   // keys each of whose pairs counts, not only the last
     bool has(const text& key) const;
     value_form form(const text& key) const;
 };
@@ -80,6 +81,7 @@ struct key_table {
 const key_table& config_table();
 const key_table& object_file_table();
 const key_table& definition_table();
+const key_table& placement_table();  // the .place files of designed worlds
 
 // Notes are pairs under this key: unknown to every file, on purpose.
 extern const text note_key;
@@ -123,10 +125,12 @@ text value_of(const pair_file& f, const text& key);
 struct game_check {
     pair_file ini;
     bool generated = false;
+    bool designed = false;  // a loaded game with PLAYSAVEDWORLD 1: worlds 1..N play
     std::vector<text> graphic_names;     // world graphics, as cells name them
     std::vector<text> definition_names;  // DGFXNAME of every definition
     std::vector<text> sound_names;
     std::set<text> used_children;  // names examined in some object file
+    std::set<text> placed_names;   // names a .place file puts on a cell
     bool enemy_cells = false;      // some cell type lets enemies spawn
     bool world_built = false;
     bool object_files_checked = false;  // used_children is complete
@@ -144,6 +148,8 @@ struct game_check {
 struct cell_type_use {
     int first = -1;  // index of the first cell, in file order
     int count = 0;
+    text where;          // the topography file of that first cell
+    int32_t height = 0;  // and its highest row
 };
 
 extern const text ini_shown;
@@ -156,8 +162,7 @@ bool check_config_folder(game_check& g, const text& key, const text& full, bool 
 void check_world_graphics(game_check& g);
 void check_definitions(game_check& g);
 void check_sounds(game_check& g);
-void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types, const text& topography_shown,
-                        int32_t height);
+void check_object_files(game_check& g, const std::map<text, cell_type_use>& saved_types);
 void check_definition_files(game_check& g);
 void check_orphan_definition_files(game_check& g);  // definition files without their picture
 void check_font(game_check& g);

@@ -9,6 +9,7 @@
 #include "core/core.h"
 #include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
+#include "world/world.h"
 
 namespace tw::checking {
 
@@ -45,7 +46,7 @@ value_form form_of(const key_description& k) {
 }
 
 key_table table_of(const char* description, const std::vector<key_description>& keys) {
-    key_table t{description, {}, {}};
+    key_table t{description, {}, {}, {}};
     for (const key_description& k : keys) {
         t.keys.emplace_back(k.key);
         t.forms.push_back(form_of(k));
@@ -65,6 +66,14 @@ const key_table& object_file_table() {
 }
 const key_table& definition_table() {
     static const key_table t = table_of("definition files", definition_keys());
+    return t;
+}
+const key_table& placement_table() {
+    static const key_table t = [] {
+        key_table k = table_of("placement files", placement_keys());
+        k.repeatable = {"OBJECT"};  // each line places one more object
+        return k;
+    }();
     return t;
 }
 
@@ -205,7 +214,7 @@ void check_pairs(pair_file& f, const key_table& own, const std::vector<const key
     // Repeated keys: the later value wins.
     std::map<text, const pair_line*> first;
     for (const pair_line& p : f.pairs) {
-        if (p.shifted || !own.has(p.key)) continue;
+        if (p.shifted || !own.has(p.key) || contains(own.repeatable, p.key)) continue;
         auto seen = first.find(p.key);
         if (seen != first.end() && seen->second->value != p.value) {
             warn(f.shown, p.line,

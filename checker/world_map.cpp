@@ -59,7 +59,7 @@ bool build_start_world(bool later_worlds, text& why) {
     set_fatal_error_handler(capture_fatal_error);
     fatal_code = -1;
     bool ok = start_without_display(why);
-    if (ok && later_worlds && engine.use_self_create_base != 1) {
+    if (ok && later_worlds && engine.use_self_create_base != 1 && engine.play_saved_world != 1) {
         why = "this game loads a saved world, which is world 0 only";
         ok = false;
     }
@@ -80,6 +80,18 @@ void rebuild_for(int number) {
     rebuild_if_asked();
 }
 
+// A loaded game whose designed worlds 1..N play (PLAYSAVEDWORLD 1).
+bool designed_game() { return engine.use_self_create_base != 1 && engine.play_saved_world == 1; }
+
+// Designed world numbers start at 1; 0 names the world the game starts in.
+bool designed_world_known(int number, text& why) {
+    const int32_t last = designed_world_count();
+    if (number <= last) return true;
+    why = "this game has " + int_to_text(last) + " designed world" + (last == 1 ? "" : "s") + " (1.." +
+          int_to_text(last) + "), not world " + int_to_text(number);
+    return false;
+}
+
 text size_label(int number) {
     return int_to_text(number) + ":" + int_to_text(engine.world_width + 1) + "x" + int_to_text(engine.world_height + 1);
 }
@@ -96,6 +108,11 @@ bool build_world_for_map(int number, text& why) {
         return false;
     }
     if (!build_start_world(number > 0, why)) return false;
+    if (designed_game()) {
+        if (!designed_world_known(number, why)) return false;
+        if (number > 1) rebuild_for(number);
+        return true;
+    }
     if (number > 0) rebuild_for(number);
     return true;
 }
@@ -200,11 +217,23 @@ bool write_map_sheet(int first, int count, int block, const text& path, text& wh
         return false;
     }
     if (!build_start_world(first > 0 || count > 1, why)) return false;
+    const bool designed = designed_game();
+    if (designed) {
+        first = std::max(first, 1);
+        if (!designed_world_known(first + count - 1, why)) return false;
+    }
 
     // Every world of the sheet fits in the same square. A rebuilt world n
-    // is at most the base plus n cells, and never more than MAPSIZE.
-    int bound = first == 0 ? std::max(engine.world_width, engine.world_height) + 1 : 1;
-    if (first + count > 1) {
+    // is at most the base plus n cells, and never more than MAPSIZE; a
+    // designed world is as large as its file says, so each is built once
+    // to measure it.
+    int bound = first == 0 || designed ? std::max(engine.world_width, engine.world_height) + 1 : 1;
+    if (designed) {
+        for (int n = 0; n < count; ++n) {
+            rebuild_for(first + n);
+            bound = std::max(bound, std::max(engine.world_width, engine.world_height) + 1);
+        }
+    } else if (first + count > 1) {
         const int64_t last = first + count - 1;
         auto largest = [&](int32_t base, int32_t map_size) {
             return std::min<int64_t>(map_size, static_cast<int64_t>(std::max(base, 0) / 2 * 2) + last);

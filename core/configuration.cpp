@@ -162,6 +162,10 @@ const config_key config_table[] = {
     {"LABSWITCH", value_kind::integer, value_use::used, set_integer<&EngineState::lab_switch>},
     // The engine's own: 0 leaves the debug line out of every frame.
     {"SHOWDEBUGLINE", value_kind::flag, value_use::used, set_flag<&EngineState::show_debug_line>},
+    // 1: a loaded world plays like a generated one (the figure, enemies, the
+    // placements of its .place file) and Page Up / Page Down move between
+    // the game's designed worlds. 0 keeps the loaded world a picture.
+    {"PLAYSAVEDWORLD", value_kind::flag, value_use::used, set_flag<&EngineState::play_saved_world>},
 };
 
 }  // namespace
@@ -229,6 +233,7 @@ void copy_configuration(EngineState& to, const EngineState& from) {
     to.use_self_create_base = from.use_self_create_base;
     to.lab_switch = from.lab_switch;
     to.show_debug_line = from.show_debug_line;
+    to.play_saved_world = from.play_saved_world;
 }
 
 // ===========================================================================

@@ -19,7 +19,9 @@ text configuration_path();                    // base_dir + "DATA\ini.txt"
 // The steps of start-up, in the order engine_main runs them. Programs that
 // only read a game (the data checker, the map drawer) run the same steps
 // without a display: the configuration's pairs without the devices, a
-// display of the game's base size, no window and no loading screen.
+// display of the game's base size, no window and no loading screen (only the
+// draw of the generator that chooses its picture, which a loaded world's
+// chances follow).
 void step_start_values();                     // start values, base_dir, config_path
 void step_configuration();                    // load_configuration(config_path)
 void step_decoders();                         // PNG, JPEG, TGA, TIFF, Ogg Vorbis

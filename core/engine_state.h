@@ -408,6 +408,7 @@ struct EngineState {
     int8_t use_self_create_base = 0;
     int32_t lab_switch = 0;
     int8_t show_debug_line = 0;               // 1 (the start value): the debug line is drawn
+    int8_t play_saved_world = 0;              // 1: designed worlds play (figure, enemies, placements)
 
     // --- world ---
     int32_t world_width = 0;

@@ -45,6 +45,10 @@ void main_loop_pass() {
 }
 
 void rebuild_if_asked() {
+    if (engine.use_self_create_base != 1 && engine.play_saved_world == 1) {
+        if (engine.built_world_number != engine.world_number) change_designed_world();
+        return;
+    }
     if (engine.use_self_create_base != 1 || engine.built_world_number == engine.world_number) return;
     // The rebuild turns a negative world number into 0 first, so the
     // number recorded is the one actually built.

@@ -90,6 +90,8 @@ void step_assets() {
 void step_world() {
     if (engine.use_self_create_base == 1) {
         build_world(engine.self_create_base_path);
+    } else if (engine.play_saved_world == 1) {
+        start_designed_worlds();
     } else {
         load_saved_world(saved_world_path(topography_extension));
     }

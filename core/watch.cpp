@@ -92,7 +92,11 @@ text world_files_problem(const EngineState& c) {
         close_file(base);
         return {};
     }
-    const text topography = c.app_entry + c.app_start + topography_extension;
+    // A designed game reloads the designed world it shows.
+    const text stem = c.app_entry + c.app_start;
+    const text topography = c.play_saved_world == 1 && engine.world_number > 1
+                                ? stem + "-" + int_to_text(engine.world_number) + topography_extension
+                                : stem + topography_extension;
     const int file = open_file_read(-1, topography);
     if (file == 0) return "the topography file " + shown(topography) + " cannot be opened";
     read_line(file);

@@ -206,7 +206,12 @@ void reload_saved_world() {
 }
 
 void reload_world() {
-    if (engine.use_self_create_base != 1) {
+    if (engine.use_self_create_base != 1 && engine.play_saved_world == 1) {
+        // A designed world is seeded by its number: the same files give the
+        // same world, placements and start.
+        if (!build_designed_world(std::max<int32_t>(1, engine.world_number), false, nullptr))
+            fatal_error(fatal_topographic_data);
+    } else if (engine.use_self_create_base != 1) {
         reload_saved_world();
     } else if (engine.start_up_world == 1) {
         // World 0 as made at start-up is not the world 0 a rebuild makes.

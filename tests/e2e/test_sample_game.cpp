@@ -92,8 +92,11 @@ TEST(SampleGame, PlaysCollectsSwitchesWorldAndQuits) {
     EXPECT_FALSE(fs::exists(out + "late.txt"));
 }
 
-TEST(SampleGame, SavedIslandLoadsAndIgnoresWorldChanges) {
+TEST(SampleGame, SavedIslandWithoutPlaySavedWorldLoadsAndIgnoresWorldChanges) {
     GameFolder game("game-saved");
+    // PLAYSAVEDWORLD 0: the island is loaded as a picture, as it always was,
+    // though its .place file and a second world lie beside it.
+    game.more_configuration({"PLAYSAVEDWORLD", "0"});
     const std::string out = game.outside.path;
     auto r = game.play("at 20 dump " + out + "before.txt\n"
                        "at 21 key 201 down\n"
@@ -129,4 +132,40 @@ TEST(SampleGame, SavedIslandLoadsAndIgnoresWorldChanges) {
     EXPECT_EQ(after.num("world_number"), 1);
     EXPECT_EQ(after.num("world_width"), 39);
     EXPECT_EQ(after.num("instances"), before.num("instances"));
+}
+
+TEST(SampleGame, DesignedIslandsPlayWithAFigureEnemiesAndPageUpToTheAtoll) {
+    GameFolder game("game-saved");
+    const std::string out = game.outside.path;
+    auto r = game.play("at 40 dump " + out + "island.txt\n"
+                       "at 41 key 201 down\n"
+                       "at 43 key 201 up\n"
+                       "at 90 dump " + out + "atoll.txt\n"
+                       "at 91 quit\n",
+                       "1280x720", {}, 600);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const Dump island = read_dump(out + "island.txt"), atoll = read_dump(out + "atoll.txt");
+    ASSERT_TRUE(island.exists && atoll.exists) << r.err;
+
+    // World 1: the figure on the road south of the gate (START 22,17), the
+    // view scrolled down as far as the world allows.
+    EXPECT_EQ(island.num("world_number"), 1);
+    ASSERT_EQ(island.cursors.size(), 1u);
+    EXPECT_EQ(island.cursors[0].x / 32 + island.num("view_origin_x"), 22);
+    EXPECT_EQ(island.cursors[0].y / 32 + island.num("view_origin_y"), 17);
+    EXPECT_EQ(island.num("view_origin_y"), 25 - 720 / 32);
+    EXPECT_GE(island.enemies.size(), 2u);  // the placed crabs at least
+    int gems_in_court = 0;
+    for (const DumpCell& c : island.cells)
+        if (c.x == 22 && c.y == 11) gems_in_court = c.collision_flag;
+    EXPECT_EQ(gems_in_court, 1) << "the placed gem in the court";
+
+    // Page Up: the atoll, designed world 2, with its own start.
+    EXPECT_EQ(atoll.num("world_number"), 2);
+    EXPECT_EQ(atoll.num("world_width"), 35);
+    EXPECT_EQ(atoll.num("world_height"), 21);
+    ASSERT_EQ(atoll.cursors.size(), 1u);
+    EXPECT_EQ(atoll.cursors[0].x / 32 + atoll.num("view_origin_x"), 4);
+    EXPECT_EQ(atoll.cursors[0].y / 32 + atoll.num("view_origin_y"), 11);
+    EXPECT_GE(atoll.enemies.size(), 1u);
 }

@@ -483,6 +483,7 @@ Canvas object_picture(const std::string& name) {
     if (name == "moss") return moss();
     if (name == "crack") return crack();
     if (name == "slime") return slime();
+    if (name == "crab") return slime();  // the island's placed enemy
     if (name == "tree") return tree();
     if (name == "watcher") return watcher();
     return Canvas(16, 16);

@@ -205,6 +205,7 @@ Pairs configuration(bool generated) {
         {"MULTITASK", "0"},
         {"WORLDREFRESH", "60"},
         {"USESELFCREATEBASE", generated ? "1" : "0"},
+        {"PLAYSAVEDWORLD", "1"},
         {"SELFCREATEBASE", generated ? "DATA\\world.base" : "WORLDS\\ISLAND.ai42"},
         {"WORLDRANDOM", "1019"},
         {"MAPSIZE", "96"},
@@ -242,6 +243,8 @@ Pairs configuration(bool generated) {
         {"USEFULLMATRIX", "0"},
         {"WORLDTEMPERATURE", "15.0"},
     };
+    // Only the island plays its designed worlds; the labyrinth generates its own.
+    if (generated) std::erase_if(p, [](const auto& kv) { return kv.first == "PLAYSAVEDWORLD"; });
     return p;
 }
 
@@ -324,13 +327,24 @@ std::vector<Kind> island_map(int W, int H) {
     return m;
 }
 
-void write_saved_game(const std::string& game) {
-    write_common(game, false);
-    auto objects = labyrinth_objects();
-    objects.push_back({"tree", {{"DDENSITY", "0"}, {"DFITTOMATRIX", "1"}}});
-    write_objects(game + "GFX/WORLD/", objects);
-    const int W = 40, H = 25;
-    std::vector<Kind> m = island_map(W, H);
+// The second designed world: an atoll, a ring of sand and meadow round a
+// lagoon, with a wood on its northern side.
+std::vector<Kind> atoll_map(int W, int H) {
+    std::vector<Kind> m(static_cast<size_t>(W * H), Kind::sea);
+    auto at = [&](int x, int y) -> Kind& { return m[static_cast<size_t>(y * W + x)]; };
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            float dx = (x - (W - 1) / 2.0f) / (W * 0.42f), dy = (y - (H - 1) / 2.0f) / (H * 0.40f);
+            float r = std::sqrt(dx * dx + dy * dy) + 0.08f * std::sin(x * 1.1f + y * 0.7f);
+            if (r < 0.45f) at(x, y) = Kind::sea;
+            else if (r < 0.58f || r >= 0.85f) at(x, y) = r < 1.0f ? Kind::sand : Kind::sea;
+            else at(x, y) = (dy < -0.2f && std::fabs(dx) < 0.5f) ? Kind::forest : Kind::grass;
+        }
+    return m;
+}
+
+// The topography and opacity files of one designed world of the island game.
+void write_island_world(const std::string& game, const std::string& stem, int W, int H, const std::vector<Kind>& m) {
     auto at = [&](int x, int y) { return m[static_cast<size_t>(y * W + x)]; };
     auto is_floor = [](Kind k) { return k == Kind::sand || k == Kind::court; };
     auto ground = [](Kind k) {
@@ -341,12 +355,6 @@ void write_saved_game(const std::string& game) {
         default: return Ground::floor;
         }
     };
-    // the loading screens show the island itself
-    GroundMap picture;
-    picture.w = W, picture.h = H;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) picture.cells.push_back(ground(at(x, y)));
-    write_loading_screens(game, "An island world saved in two text files", "Loading the island", picture);
     // The colour code of each cell: floors bordering something else get an
     // edge type, the upper neighbour winning as in generated worlds.
     auto code = [&](int x, int y) -> ColourCode {
@@ -371,9 +379,9 @@ void write_saved_game(const std::string& game) {
         }
     };
 
-    std::vector<std::string> topo = {"TILEWORLD TOPOGRAPHY ISLAND", std::to_string(W - 1), std::to_string(H - 1),
+    std::vector<std::string> topo = {"TILEWORLD TOPOGRAPHY " + stem, std::to_string(W - 1), std::to_string(H - 1),
                                      "three lines per cell: red, green, blue", "columns from the left, each from the top"};
-    std::vector<std::string> opacity = {"TILEWORLD OPACITY ISLAND", "one line per cell, 0..255", "same order as the topography",
+    std::vector<std::string> opacity = {"TILEWORLD OPACITY " + stem, "one line per cell, 0..255", "same order as the topography",
                                         "header line 4", "header line 5"};
     for (int x = 0; x < W; ++x)
         for (int y = 0; y < H; ++y) {
@@ -383,8 +391,61 @@ void write_saved_game(const std::string& game) {
             int ring = std::min({x, y, W - 1 - x, H - 1 - y});
             opacity.push_back(std::to_string(ring == 0 ? 150 : ring == 1 ? 205 : 255));
         }
-    put_text(game + "WORLDS/ISLAND.ai42", crlf_lines(topo));
-    put_text(game + "WORLDS/ISLAND.red", crlf_lines(opacity));
+    put_text(game + "WORLDS/" + stem + ".ai42", crlf_lines(topo));
+    put_text(game + "WORLDS/" + stem + ".red", crlf_lines(opacity));
+}
+
+void write_saved_game(const std::string& game) {
+    write_common(game, false);
+    auto objects = labyrinth_objects();
+    objects.push_back({"tree", {{"DDENSITY", "0"}, {"DFITTOMATRIX", "1"}}});
+    // An enemy that never spawns by chance (a negative density): the .place
+    // files put crabs on given beaches.
+    objects.push_back({"crab", {{"DDENSITY", "-1"}, {"DISENEMY", "1"}, {"DVELOX", "8"}, {"DVELOY", "8"},
+                                {"DAILEVEL", "1"}, {"DDMOVE", "1"}, {"DCHANGEDIRECTION", "24"}}});
+    write_objects(game + "GFX/WORLD/", objects);
+    put_png(game + "GFX/CURSOR/hero.png", hero_picture(), PngKind::keyed);
+    const int W = 40, H = 25;
+    std::vector<Kind> m = island_map(W, H);
+    auto ground = [](Kind k) {
+        switch (k) {
+        case Kind::sea: return Ground::water;
+        case Kind::wall: return Ground::wall;
+        case Kind::grass: case Kind::forest: return Ground::green;
+        default: return Ground::floor;
+        }
+    };
+    // the loading screens show the island itself
+    GroundMap picture;
+    picture.w = W, picture.h = H;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) picture.cells.push_back(ground(m[static_cast<size_t>(y * W + x)]));
+    write_loading_screens(game, "An island world saved in two text files", "Loading the island", picture);
+
+    // Designed world 1, the island with the castle: the figure starts on the
+    // road south of the gate; the keep's treasure and a bell wait in the
+    // court, coins line the road, crabs walk the southern beach.
+    write_island_world(game, "ISLAND", W, H, m);
+    put_text(game + "WORLDS/ISLAND.place",
+             pairs_file({{"NOTE", "Placements of designed world 1: START X,Y is the figure's start cell, OBJECT NAME,X,Y "
+                                  "puts one object (an enemy for an enemy type) on a cell every time."},
+                         {"START", "22,17"},
+                         {"OBJECT", "gem,22,11"},
+                         {"OBJECT", "bell,19,12"},
+                         {"OBJECT", "coin,22,15"},
+                         {"OBJECT", "coin,22,16"},
+                         {"OBJECT", "coin,22,18"},
+                         {"OBJECT", "crab,12,21"},
+                         {"OBJECT", "crab,27,22"}}));
+    // Designed world 2 (Page Up): the atoll.
+    const int W2 = 36, H2 = 22;
+    write_island_world(game, "ISLAND-2", W2, H2, atoll_map(W2, H2));
+    put_text(game + "WORLDS/ISLAND-2.place",
+             pairs_file({{"NOTE", "Placements of designed world 2, the atoll."},
+                         {"START", "4,11"},
+                         {"OBJECT", "gem,18,3"},
+                         {"OBJECT", "gem,31,11"},
+                         {"OBJECT", "crab,18,18"}}));
 
     const std::string types = game + "TYPES/ISLAND/";
     put_text(types + "0000255", object_file("sea", "water.png", water_children, true, false));
