@@ -10,7 +10,8 @@ namespace tw {
 namespace {
 
 const char* const usage =
-    "usage: tileworld [--record FILE] [--replay FILE] [GAME_FOLDER]\n"
+    "usage: tileworld [--record FILE] [--replay FILE] [--output-folder DIR]\n"
+    "                 [GAME_FOLDER]\n"
     "Runs the game in GAME_FOLDER, the folder that holds DATA\\ini.txt (default:\n"
     "the current folder).\n"
     "  -h, --help     show this text\n"
@@ -18,6 +19,8 @@ const char* const usage =
     "  --record FILE  record the session into FILE, a script that replays it\n"
     "  --replay FILE  replay a recording and check that the game goes the same\n"
     "                 way; exit code 3 and the frame where it does not\n"
+    "  --output-folder DIR  where a script's screenshots and dumps go (default:\n"
+    "                 the game folder); nothing is written outside it\n"
     "\n"
     "Keys:\n"
     "  arrow keys           move the figure\n"
@@ -31,6 +34,7 @@ const char* const usage =
     "  TILEWORLD_SCRIPT=FILE   play an automation script instead of reading the\n"
     "                          keys: presses, screenshots, state dumps\n"
     "  TILEWORLD_RECORD=FILE   as --record\n"
+    "  TILEWORLD_OUTPUT_FOLDER=DIR  as --output-folder\n"
     "  TILEWORLD_DISPLAY=WxH   pretend the display is W x H pixels\n"
     "  TILEWORLD_PACE=HZ       show at most HZ frames a second (0: as fast as\n"
     "                          possible; headless runs are unpaced by default)\n"
@@ -67,6 +71,9 @@ command_line read_command_line(const std::vector<text>& args) {
         } else if (options && a == "--version") {
             std::printf("tileworld %s\n", program_version().c_str());
             return finished(0);
+        } else if (options && a == "--output-folder") {
+            if (i + 1 == args.size() || args[i + 1].empty()) return mistake(a + " needs a folder name");
+            line.output_folder = args[++i];
         } else if (options && (a == "--record" || a == "--replay")) {
             if (i + 1 == args.size() || args[i + 1].empty()) return mistake(a + " needs a file name");
             (a == "--record" ? line.record_file : line.replay_file) = args[++i];

@@ -34,6 +34,7 @@ struct command_line {
     int exit_code = -1;                       // 0 or more: the program ends with it at once
     text game_folder;                         // empty: the current folder
     text record_file, replay_file;            // --record, --replay; empty when not given
+    text output_folder;                       // --output-folder; empty when not given
 };
 // Prints the usage, the version or the mistake itself.
 command_line read_command_line(const std::vector<text>& args);
@@ -60,6 +61,9 @@ enum fatal_error_code : int {
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
 void fatal_error(int code);                   // box titled "ERROR ", then end_program
 void write_error_report();                    // the installed fault reporter
+// The report log's path inside the game folder (LOGPATH, less the game
+// folder, then LOGFILE); false with the reason when they lead out of it.
+bool report_log_inside(text& inside, text& why);
 // Programs other than the game (the data checker, test harnesses) take over
 // fatal errors: the procedure gets the code instead of the box and the end
 // of the program, and the failing step then returns to its caller. nullptr
