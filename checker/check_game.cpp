@@ -94,7 +94,12 @@ void check_configuration(game_check& g) {
                  ": the worlds after the first (Page Up) are at most " + int_to_text(engine.map_size_x + 1) +
                  " cells wide and high");
     }
-    if (!engine.log_file.empty() && has_key(g.ini, "LOGPATH") && !folder_exists(engine.log_path)) {
+    text log_inside, log_why;
+    if (!engine.log_file.empty() && !report_log_inside(log_inside, log_why)) {
+        // The engine never writes outside the game folder: such a log is not written at all.
+        fail(ini_shown, value_line(g.ini, has_key(g.ini, "LOGPATH") ? "LOGPATH" : "LOGFILE"),
+             log_why + ": the report of a fault while the game runs is not written");
+    } else if (!engine.log_file.empty() && has_key(g.ini, "LOGPATH") && !folder_exists(engine.log_path)) {
         warn(ini_shown, value_line(g.ini, "LOGPATH"),
              "LOGPATH names the folder " + quoted(shown(engine.log_path)) +
                  ", which does not exist: the report of a fault while the game runs is lost");

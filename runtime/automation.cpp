@@ -78,6 +78,7 @@ struct Command {
     Kind kind = Kind::quit;
     int a = 0, b = 0;     // key code / button / axis, and down (1) / up (0) / axis value
     std::string path;     // screenshot and dump: the file; check: the digest
+    int line = 0;         // where the script has it, for messages
     bool done = false;
 };
 
@@ -97,6 +98,8 @@ constexpr size_t max_outputs = 1000;
 constexpr uint64_t max_output_bytes = uint64_t{1} << 30;
 
 text given_script, given_recording;  // from the command line
+std::string script_name;             // the script being played, for messages
+int line_number = 0;                 // the line being parsed
 bool running = false;
 std::vector<Command> commands;  // in frame order
 size_t next_command = 0;        // the first command whose frame has not come yet
@@ -270,6 +273,7 @@ std::string parse_line(const std::string& line, bool& wants_joystick) {
         return "expected \"at <frame> <command>\" with a frame number of 0 or more";
     Command c;
     c.frame = static_cast<uint64_t>(frame);
+    c.line = line_number;
     const std::string& what = w[2];
     if (what == "key") {
         if (w.size() != 5 || !number_in(w[3], 0, 255, v) || !down_or_up(w[4], c.b))
@@ -472,21 +476,23 @@ void check_state(const Command& c) {
 
 // An output that cannot be written ends the run: a replay whose screenshots
 // or dumps are missing did not do what it was asked.
-[[noreturn]] void output_error(const char* what, const std::string& path, const std::string& why) {
+[[noreturn]] void output_error(const Command& c, const char* what, const std::string& why) {
     output_failed = true;
-    std::fprintf(stderr, "tileworld: %s %s: cannot be written: %s\n", what, path.c_str(), why.c_str());
+    std::fprintf(stderr, "tileworld: automation script %s line %d: %s %s: cannot be written: %s\n",
+                 script_name.c_str(), c.line, what, c.path.c_str(), why.c_str());
     runtime_exit(4);
 }
 
-void write_output(const char* what, const std::string& path, const void* data, size_t size) {
+void write_output(const Command& c, const char* what, const void* data, size_t size) {
     if (size > max_output_bytes - bytes_written)
-        output_error(what, path, "the script's outputs would exceed " + std::to_string(max_output_bytes >> 20) + " MB");
+        output_error(c, what, "the script's outputs would exceed " + std::to_string(max_output_bytes >> 20) + " MB");
     bytes_written += size;
     std::string why;
-    if (!write_file_inside(output_root, path, data, size, why)) output_error(what, path, why);
+    if (!write_file_inside(output_root, c.path, data, size, why)) output_error(c, what, why);
 }
 
-void take_screenshot(const std::string& path) {
+void take_screenshot(const Command& c) {
+    const std::string& path = c.path;
     rgba_image shot;  // opaque: written as RGB
     shot.width = video::screen_width();
     shot.height = video::screen_height();
@@ -495,17 +501,18 @@ void take_screenshot(const std::string& path) {
         return;
     }
     std::vector<uint8_t> png;
-    if (!encode_png(shot, png)) output_error("screenshot", path, "the picture could not be made");
-    write_output("screenshot", path, png.data(), png.size());
+    if (!encode_png(shot, png)) output_error(c, "screenshot", "the picture could not be made");
+    write_output(c, "screenshot", png.data(), png.size());
 }
 
-void write_dump(const std::string& path) {
+void write_dump(const Command& c) {
+    const std::string& path = c.path;
     if (!dump_handler) {
         std::fprintf(stderr, "tileworld: dump %s: no dump handler\n", path.c_str());
         return;
     }
     const std::string dump = dump_handler();
-    write_output("dump", path, dump.data(), dump.size());
+    write_output(c, "dump", dump.data(), dump.size());
 }
 
 void run(Command& c) {
@@ -514,8 +521,8 @@ void run(Command& c) {
         case Kind::key: inject_key(c.a, c.b != 0); break;
         case Kind::button: inject_joystick_button(c.a, c.b != 0); break;
         case Kind::axis: inject_joystick_axis(c.a, c.b); break;
-        case Kind::screenshot: take_screenshot(c.path); break;
-        case Kind::dump: write_dump(c.path); break;
+        case Kind::screenshot: take_screenshot(c); break;
+        case Kind::dump: write_dump(c); break;
         case Kind::fault: fault_pending = true; break;
         case Kind::check: check_state(c); break;
         case Kind::quit:
@@ -689,6 +696,7 @@ bool parse_automation_script(const std::string& body, bool& wants_joystick, std:
     output_root = current_output_folder();
     size_t start = 0;
     for (int number = 1; start <= body.size(); ++number) {
+        line_number = number;
         size_t end = body.find('\n', start);
         if (end == std::string::npos) end = body.size();
         std::string line = body.substr(start, end - start);
@@ -723,6 +731,7 @@ void automation_startup() {
     video::reset_automation();
     const char* path = !given_script.empty() ? given_script.c_str() : std::getenv("TILEWORLD_SCRIPT");
     if (path && *path) {
+        script_name = path;
         std::vector<uint8_t> bytes;
         if (!platform::read_whole_file(path, bytes, max_script_bytes)) script_error(path, "cannot be read");
         std::string body(bytes.begin(), bytes.end());

@@ -113,7 +113,11 @@ bool host_write_inside(const std::string& folder, const std::vector<std::string>
     }
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         const int next = open_at(dir, parts[i], O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        const int error = errno;
+        int error = errno;
+        struct stat st;
+        if (next < 0 && error == ENOTDIR && fstatat(dir, parts[i].c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode))
+            error = ELOOP;
         close(dir);
         if (next < 0) {
             why = reason(error);
