@@ -717,6 +717,13 @@ bool parse_automation_script(const std::string& body, bool& wants_joystick, std:
     return true;
 }
 
+std::vector<std::string> pending_output_paths() {
+    std::vector<std::string> paths;
+    for (const Command& c : commands)
+        if (c.kind == Kind::screenshot || c.kind == Kind::dump) paths.push_back(c.path);
+    return paths;
+}
+
 bool use_output_folder(const text& folder) {
     given_output_folder = folder.empty() ? text() : absolute_path(folder);
     return folder.empty() || platform::host_stat(given_output_folder).kind == platform::entry_kind::folder;

@@ -26,8 +26,10 @@ struct Automation : ::testing::Test {
     TempDir dir;
     void start(const std::string& script) {
         setenv("TILEWORLD_SCRIPT", dir.write("script.txt", script).c_str(), 1);
+        setenv("TILEWORLD_OUTPUT_FOLDER", dir.path.c_str(), 1);  // the outputs' paths are in it
         automation_startup();
         unsetenv("TILEWORLD_SCRIPT");
+        unsetenv("TILEWORLD_OUTPUT_FOLDER");
     }
     void TearDown() override {
         video_shutdown();
