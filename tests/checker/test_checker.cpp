@@ -134,6 +134,26 @@ TEST_F(CheckerGame, FolderValuesMustExistAndEndWithASeparator) {
     EXPECT_EQ(r.errors, 0) << all_of(r);
 }
 
+// The engine writes its report log only inside the game folder; a log that
+// leads out is never written, which the maker should hear about.
+TEST_F(CheckerGame, ReportLogLeadingOutOfTheGameFolderIsAnError) {
+    set_ini("LOGPATH", "..\\..\\tmp\\x\\");  // pairs 20 and 21: lines 39 to 42
+    set_ini("LOGFILE", "victim.txt");
+    check_result r = check_game();
+    report_at(r, ini + ":40: error: ", "LOGPATH and LOGFILE lead out of the game folder");
+    EXPECT_EQ(r.errors, 1) << all_of(r);
+
+    set_ini("LOGPATH", "LOG\\");
+    set_ini("LOGFILE", "..\\..\\victim.txt");
+    EXPECT_EQ(check_game().errors, 1);
+
+    // Inside, only the missing folder is worth a warning.
+    set_ini("LOGFILE", "report.log");
+    r = check_game();
+    EXPECT_EQ(r.errors, 0) << all_of(r);
+    report_at(r, ini + ":40: warning: ", "which does not exist");
+}
+
 TEST_F(CheckerGame, PathsFoundOnlyByIgnoringCaseAreReported) {
 #if defined(_WIN32)
     GTEST_SKIP() << "Windows' own file system ignores case: the path is found as written";
