@@ -117,7 +117,7 @@ TEST(HostileWrites, LinksAndSpecialFilesInsideAreNotWrittenThrough) {
     ASSERT_EQ(mkfifo((h.game + "pipe.png").c_str(), 0600), 0);
     fs::create_directories(h.game + "folder.txt");
     ASSERT_EQ(link(h.victim.c_str(), (h.game + "hard.txt").c_str()), 0);
-    for (const std::string& attack : {"dump home/.bashrc", "dump HOME/sub/x.txt", "dump state.txt",
+    for (const char* attack : {"dump home/.bashrc", "dump HOME/sub/x.txt", "dump state.txt",
                                       "dump dangling.txt", "dump full.txt", "screenshot pipe.png",
                                       "dump folder.txt", "dump hard.txt"}) {
         SCOPED_TRACE(attack);
@@ -147,7 +147,7 @@ TEST(HostileWrites, ReportLogStaysInside) {
     Hostile h;
     // Faults are reported once the main loop runs, after the world is built.
     const std::string fault = "at 120 fault\nat 121 fault\nat 130 quit\n";
-    for (const std::string& logpath : {"..\\home\\", "../home/", "LOG\\..\\..\\home\\"}) {
+    for (const char* logpath : {"..\\home\\", "../home/", "LOG\\..\\..\\home\\"}) {
         SCOPED_TRACE(logpath);
         h.root.write("game/DATA/ini.txt", read_file(std::string(TILEWORLD_SOURCE_DIR) + "/game/DATA/ini.txt") +
                                               crlf({"LOGPATH", logpath, "LOGFILE", ".bashrc"}));
