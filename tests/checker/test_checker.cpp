@@ -137,19 +137,17 @@ TEST_F(CheckerGame, FolderValuesMustExistAndEndWithASeparator) {
 // The engine writes its report log only inside the game folder; a log that
 // leads out is never written, which the maker should hear about.
 TEST_F(CheckerGame, ReportLogLeadingOutOfTheGameFolderIsAnError) {
-    set_ini("LOGPATH", "..\\..\\tmp\\x\\");  // pairs 20 and 21: lines 39 to 42
-    set_ini("LOGFILE", "victim.txt");
-    check_result r = check_game();
+    auto log = [&](const std::string& path, const std::string& file) {
+        write_ini(pair_lines(with(with(clean_ini(), "LOGPATH", path), "LOGFILE", file)));  // lines 39 to 42
+        return check_game();
+    };
+    check_result r = log("..\\..\\tmp\\x\\", "victim.txt");
     report_at(r, ini + ":40: error: ", "LOGPATH and LOGFILE lead out of the game folder");
     EXPECT_EQ(r.errors, 1) << all_of(r);
-
-    set_ini("LOGPATH", "LOG\\");
-    set_ini("LOGFILE", "..\\..\\victim.txt");
-    EXPECT_EQ(check_game().errors, 1);
+    EXPECT_EQ(log("LOG\\", "..\\..\\victim.txt").errors, 1);
 
     // Inside, only the missing folder is worth a warning.
-    set_ini("LOGFILE", "report.log");
-    r = check_game();
+    r = log("LOG\\", "report.log");
     EXPECT_EQ(r.errors, 0) << all_of(r);
     report_at(r, ini + ":40: warning: ", "which does not exist");
 }
