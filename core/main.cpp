@@ -9,10 +9,7 @@ int main(int argc, char** argv) {
     if (line.exit_code >= 0) return line.exit_code;
     // Named from where the program was started, before the game folder is entered.
     tw::use_automation_files(line.replay_file, line.record_file);
-    if (!tw::use_output_folder(line.output_folder)) {
-        std::fprintf(stderr, "tileworld: output folder %s: not a folder\n", line.output_folder.c_str());
-        return 2;
-    }
+    if (!tw::use_output_folder(line.output_folder)) return 2;
     tw::text why;
     if (!line.game_folder.empty() && !tw::enter_folder(line.game_folder, why)) {
         std::fprintf(stderr, "tileworld: game folder %s: %s\n", line.game_folder.c_str(), why.c_str());

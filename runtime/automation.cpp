@@ -725,8 +725,14 @@ std::vector<std::string> pending_output_paths() {
 }
 
 bool use_output_folder(const text& folder) {
-    given_output_folder = folder.empty() ? text() : absolute_path(folder);
-    return folder.empty() || platform::host_stat(given_output_folder).kind == platform::entry_kind::folder;
+    // The option, else the variable; either is named from where the program
+    // was started, before the game folder is entered.
+    const char* env = std::getenv("TILEWORLD_OUTPUT_FOLDER");
+    const text name = !folder.empty() ? folder : env ? text(env) : text();
+    given_output_folder = name.empty() ? text() : absolute_path(name);
+    if (name.empty() || platform::host_stat(given_output_folder).kind == platform::entry_kind::folder) return true;
+    std::fprintf(stderr, "tileworld: output folder %s: not a folder\n", name.c_str());
+    return false;
 }
 
 void use_automation_files(const text& script, const text& recording) {

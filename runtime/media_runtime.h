@@ -177,8 +177,9 @@ void set_dump_handler(dump_procedure p);      // for the script's dumps and the 
 void use_automation_files(const text& script, const text& recording);
 bool automation_quit_requested();             // the script's "quit": end the loop after this pass
 // The folder that a script's and a recording's outputs go to instead of the
-// game folder (--output-folder); empty: the game folder. Relative names are
-// taken from the current folder at the call. false when it names no folder.
+// game folder (--output-folder; when empty, TILEWORLD_OUTPUT_FOLDER; neither:
+// the game folder). Relative names are taken from the current folder at the
+// call. false, said on stderr, when it names no folder.
 bool use_output_folder(const text& folder);
 
 }  // namespace tw
