@@ -123,7 +123,12 @@ void check_configuration(game_check& g) {
             warn(ini_shown, p.line + 1,
                  p.key + " is " + int_to_text(text_length(p.value)) + " characters long: a path longer than " +
                      int_to_text(max_path_length) + " characters names no file");
-    if (!engine.log_file.empty() && has_key(g.ini, "LOGPATH") && !folder_exists(engine.log_path)) {
+    text log_inside, log_why;
+    if (!engine.log_file.empty() && !report_log_inside(log_inside, log_why)) {
+        // The engine never writes outside the game folder: such a log is not written at all.
+        fail(ini_shown, value_line(g.ini, has_key(g.ini, "LOGPATH") ? "LOGPATH" : "LOGFILE"),
+             log_why + ": the report of a fault while the game runs is not written");
+    } else if (!engine.log_file.empty() && has_key(g.ini, "LOGPATH") && !folder_exists(engine.log_path)) {
         warn(ini_shown, value_line(g.ini, "LOGPATH"),
              "LOGPATH names the folder " + quoted(shown(engine.log_path)) +
                  ", which does not exist: the report of a fault while the game runs is lost");

@@ -24,11 +24,14 @@ const char* const usage =
     "  --watch        reload the game when one of its data files changes, keeping\n"
     "                 the world number; the checker's findings for the changed\n"
     "                 files and any refused reload go to stderr\n"
+    "  --output-folder DIR  where a script's screenshots and dumps go (default:\n"
+    "                 the game folder); nothing is written outside it\n"
     "FILE is relative to the folder the program was started in.\n"
     "\n"
     "Keys:\n"
     "  arrow keys           move the figure\n"
-    "  Page Up, Page Down   next, previous world (generated worlds)\n"
+    "  Page Up, Page Down   next, previous world (generated worlds, and designed\n"
+    "                       worlds with PLAYSAVEDWORLD 1)\n"
     "  P                    pause; C continues\n"
     "  Escape               quit screen; Q quits, C continues\n"
     "  joystick             steers; button 10 pauses (A continues), button 9 opens\n"
@@ -38,6 +41,7 @@ const char* const usage =
     "  TILEWORLD_SCRIPT=FILE   play an automation script instead of reading the\n"
     "                          keys: presses, screenshots, state dumps\n"
     "  TILEWORLD_RECORD=FILE   as --record\n"
+    "  TILEWORLD_OUTPUT_FOLDER=DIR  as --output-folder\n"
     "  TILEWORLD_DISPLAY=WxH   pretend the display is W x H pixels\n"
     "  TILEWORLD_PACE=HZ       show at most HZ frames a second (0: as fast as\n"
     "                          possible; headless runs are unpaced by default)\n"
@@ -97,6 +101,9 @@ command_line read_command_line(const std::vector<text>& args) {
         } else if (options && a == "--version") {
             std::printf("tileworld %s\n", program_version().c_str());
             return finished(0);
+        } else if (options && a == "--output-folder") {
+            if (i + 1 == args.size() || args[i + 1].empty()) return mistake(a + " needs a folder name");
+            line.output_folder = args[++i];
         } else if (options && (a == "--record" || a == "--replay")) {
             if (i + 1 == args.size() || args[i + 1].empty()) return mistake(a + " needs a file name");
             (a == "--record" ? line.record_file : line.replay_file) = args[++i];

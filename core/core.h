@@ -51,6 +51,7 @@ struct command_line {
     text record_file, replay_file;            // --record, --replay; empty when not given
     run_choices choices;
     bool watch = false;                       // --watch: reload data files when they change
+    text output_folder;                       // --output-folder; empty when not given
 };
 void set_run_choices(const run_choices& c);   // before engine_main
 // Start-up's part: the seed once the configuration was read, the world
@@ -87,6 +88,9 @@ enum fatal_error_code : int {
 text fatal_error_text(int code);              // the box text; empty for an unlisted code
 void fatal_error(int code);                   // box titled "ERROR ", then end_program(1)
 void write_error_report();                    // the installed fault reporter
+// The report log's path inside the game folder (LOGPATH, less the game
+// folder, then LOGFILE); false with the reason when they lead out of it.
+bool report_log_inside(text& inside, text& why);
 // Programs other than the game (the data checker, test harnesses) take over
 // fatal errors: the procedure gets the code instead of the box and the end
 // of the program, and the failing step then returns to its caller. nullptr

@@ -65,20 +65,40 @@ void fatal_error(int code) {
 // Report log
 // ===========================================================================
 
+bool report_log_inside(text& inside, text& why) {
+    // LOGPATH arrives with the game folder before it; what follows is the
+    // maker's, and must stay inside.
+    text folder = engine.log_path;
+    if (folder.compare(0, engine.base_dir.size(), engine.base_dir) == 0) folder.erase(0, engine.base_dir.size());
+    if (!path_stays_inside(folder + engine.log_file, inside, why)) {
+        why = "LOGPATH and LOGFILE lead out of the game folder (" + why + ")";
+        return false;
+    }
+    return true;
+}
+
 void write_error_report() {
     // Without a file name there is nowhere to write; the report is dropped.
     if (engine.log_file.empty()) return;
-    // Truncated first: the log holds exactly the latest report, never the
+    // The log is written only inside the game folder, never through a
+    // symbolic link and only over a regular file: a game folder from a
+    // stranger must not make a fault overwrite the player's files.
+    text inside, why;
+    if (!report_log_inside(inside, why)) {
+        static bool said = false;
+        if (!said) std::fprintf(stderr, "tileworld: the report log is not written: %s\n", why.c_str());
+        said = true;
+        return;
+    }
+    // Replaced as a whole: the log holds exactly the latest report, never the
     // tail of an older, longer one after it.
-    int file = create_file(-1, engine.log_path + engine.log_file);
-    if (file == 0) return;
-    write_line(file, "ENGINE REPORT: ERROR:");
-    write_line(file, error_message());
-    write_line(file, "LINE:" + int_to_text(error_line()));
-    write_line(file, "MODULE:" + error_file());
-    write_line(file, " ");
-    write_line(file, "DATESTAMP:" + format_date("%yyyy-,%mm-,%dd", current_date()));
-    close_file(file);
+    text report;
+    for (const text& line : {text("ENGINE REPORT: ERROR:"), error_message(), "LINE:" + int_to_text(error_line()),
+                             "MODULE:" + error_file(), text(" "),
+                             "DATESTAMP:" + format_date("%yyyy-,%mm-,%dd", current_date())})
+        report += line + "\r\n";
+    // A log that cannot be written loses the report, and the game goes on.
+    write_file_inside(engine.base_dir, inside, report.data(), report.size(), why);
 }
 
 }  // namespace tw

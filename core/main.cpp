@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     tw::use_automation_files(line.replay_file, line.record_file);
     tw::set_run_choices(line.choices);
     tw::request_watch(line.watch);
+    if (!tw::use_output_folder(line.output_folder)) return 2;
     tw::text why;
     if (!line.game_folder.empty() && !tw::enter_folder(line.game_folder, why)) {
         std::fprintf(stderr, "tileworld: game folder %s: %s\n", line.game_folder.c_str(), why.c_str());

@@ -20,6 +20,16 @@
 //   at F check DIGEST                the state's digest must be DIGEST, else the
 //                                    program says where it differs and exits with 3
 //   at F quit                        the main loop ends after the current pass
+// Screenshots and dumps go inside the game folder, or inside the folder that
+// --output-folder (or TILEWORLD_OUTPUT_FOLDER) names: a relative path is
+// taken from there, an absolute one must lie in it, and ".." may not climb
+// out. A path that leaves it refuses the whole script before the game starts
+// (exit code 4, the line named); so does a script with more than
+// max_outputs screenshots and dumps. An output that cannot be written (a
+// symbolic link on the way, anything but a regular file there, a write
+// error, or more than max_output_bytes written in all) ends the run with
+// exit code 4. A script ends after its last command, as if it quit there;
+// on a display, Escape and the window's close end it sooner.
 // The clock F counts presented frames (flip_buffers calls). A command at F
 // takes effect once F frames have been presented: inputs are seen by every
 // examine call after that, outputs are written right after presentation F.
@@ -41,6 +51,7 @@
 // appear, so that a replay can name the first field that differs.
 #include <algorithm>
 #include <cstdarg>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -67,6 +78,7 @@ struct Command {
     Kind kind = Kind::quit;
     int a = 0, b = 0;     // key code / button / axis, and down (1) / up (0) / axis value
     std::string path;     // screenshot and dump: the file; check: the digest
+    int line = 0;         // where the script has it, for messages
     bool done = false;
 };
 
@@ -80,8 +92,14 @@ struct Settings {
 constexpr size_t max_script_bytes = size_t{16} * 1024 * 1024;
 constexpr uint64_t check_interval = 60;
 constexpr int max_keys = 256, max_buttons = 128;
+// What one script may write: generous for any test or replay, but a shipped
+// recording cannot fill the player's disk.
+constexpr size_t max_outputs = 1000;
+constexpr uint64_t max_output_bytes = uint64_t{1} << 30;
 
 text given_script, given_recording;  // from the command line
+std::string script_name;             // the script being played, for messages
+int line_number = 0;                 // the line being parsed
 bool running = false;
 std::vector<Command> commands;  // in frame order
 size_t next_command = 0;        // the first command whose frame has not come yet
@@ -91,6 +109,13 @@ bool quit_requested = false;
 bool fault_pending = false;
 bool out_of_step = false;       // a check failed; the program is ending with code 3
 int checks_passed = 0;
+text given_output_folder;       // --output-folder, absolute; empty: not given
+text output_root;               // where this script's outputs go (set when it is read)
+size_t outputs_in_script = 0;
+bool refused_outputs = false;   // the script was refused for its outputs: exit code 4
+uint64_t bytes_written = 0;
+bool output_failed = false;     // an output could not be written: the program ends with 4
+bool stopped_by_player = false; // Escape or the window's close during a script
 
 struct Recorder {
     std::FILE* file = nullptr;
@@ -173,6 +198,49 @@ bool is_digest(const std::string& d) {
     return true;
 }
 
+// Where the outputs go: --output-folder, else TILEWORLD_OUTPUT_FOLDER, else
+// the game folder (the current one once start-up has entered it).
+text current_output_folder() {
+    if (!given_output_folder.empty()) return given_output_folder;
+    const char* env = std::getenv("TILEWORLD_OUTPUT_FOLDER");
+    if (env && *env) return absolute_path(env);
+    return current_directory();
+}
+
+bool is_absolute(const std::string& p) {
+    if (!p.empty() && (p[0] == '/' || p[0] == '\\')) return true;
+    return p.size() >= 2 && p[1] == ':' && ((p[0] >= 'a' && p[0] <= 'z') || (p[0] >= 'A' && p[0] <= 'Z'));
+}
+
+// An output path as the script wrote it, made relative to output_root: an
+// absolute path must lie (as written, with '\\' and '/' alike) inside it.
+bool output_inside(const std::string& written, std::string& inside, std::string& why) {
+    std::string relative = written;
+    if (is_absolute(written)) {
+        namespace fs = std::filesystem;
+        std::string p = written;
+        if (fs::path::preferred_separator == '/') std::replace(p.begin(), p.end(), '\\', '/');
+        const fs::path normal = fs::path(p).lexically_normal();
+        std::error_code ec;
+        const fs::path roots[] = {fs::path(output_root).lexically_normal(), fs::weakly_canonical(output_root, ec)};
+        relative.clear();
+        for (const fs::path& root : roots) {
+            if (root.empty()) continue;
+            const fs::path r = normal.lexically_relative(root);
+            const std::string g = r.generic_string();
+            if (!r.empty() && g != "." && g != ".." && g.rfind("../", 0) != 0) {
+                relative = g;
+                break;
+            }
+        }
+        if (relative.empty()) {
+            why = "an absolute path outside the folder";
+            return false;
+        }
+    }
+    return path_stays_inside(relative, inside, why);
+}
+
 // One line; an empty reason means it was understood.
 std::string parse_line(const std::string& line, bool& wants_joystick) {
     std::vector<std::string> w = words_of(line);
@@ -209,6 +277,7 @@ std::string parse_line(const std::string& line, bool& wants_joystick) {
         return "expected \"at <frame> <command>\" with a frame number of 0 or more";
     Command c;
     c.frame = static_cast<uint64_t>(frame);
+    c.line = line_number;
     const std::string& what = w[2];
     if (what == "key") {
         if (w.size() != 5 || !number_in(w[3], 0, 255, v) || !down_or_up(w[4], c.b))
@@ -227,8 +296,17 @@ std::string parse_line(const std::string& line, bool& wants_joystick) {
         c.a = w[3] == "x" ? 0 : 1;
         c.b = static_cast<int>(v);
     } else if (what == "screenshot" || what == "dump") {
-        c.path = rest_after(line, 3);
-        if (c.path.empty()) return "expected a path after \"" + what + "\"";
+        const std::string written = rest_after(line, 3);
+        if (written.empty()) return "expected a path after \"" + what + "\"";
+        std::string why;
+        if (!output_inside(written, c.path, why)) {
+            refused_outputs = true;
+            return "the " + what + " path is refused (" + why + "), outputs stay inside " + output_root;
+        }
+        if (++outputs_in_script > max_outputs) {
+            refused_outputs = true;
+            return "more than " + std::to_string(max_outputs) + " screenshots and dumps in one script";
+        }
         c.kind = what == "dump" ? Kind::dump : Kind::screenshot;
     } else if (what == "check") {
         if (w.size() != 5 || !is_digest(w[3] + " " + w[4])) return "expected \"check <16 hex digits> <hex digit pairs>\"";
@@ -244,10 +322,10 @@ std::string parse_line(const std::string& line, bool& wants_joystick) {
     return {};
 }
 
-[[noreturn]] void script_error(const std::string& where, const std::string& why) {
+[[noreturn]] void script_error(const std::string& where, const std::string& why, int code = 2) {
     std::fprintf(stderr, "tileworld: automation script %s: %s\n", where.c_str(), why.c_str());
     std::fflush(stderr);
-    std::exit(2);
+    std::exit(code);
 }
 
 // ===========================================================================
@@ -352,9 +430,12 @@ void record_check(uint64_t frame) {
 
 void start_recording(const char* path) {
     recorder = Recorder{};
-    recorder.file = std::fopen(path, "wb");
+    // Only a regular file: a device or a pipe would swallow the session, or
+    // hold the program until someone reads it.
+    std::string why;
+    recorder.file = platform::host_create_regular(path, why);
     if (!recorder.file) {
-        std::fprintf(stderr, "tileworld: recording %s: cannot be written\n", path);
+        std::fprintf(stderr, "tileworld: recording %s: cannot be written: %s\n", path, why.c_str());
         std::fflush(stderr);
         std::exit(2);
     }
@@ -368,7 +449,11 @@ void finish_recording() {
     if (!recorder.file) return;
     record_check(frame_now());
     record("at %llu quit\n", recorder.quit_frame != UINT64_MAX ? recorder.quit_frame : frame_now());
-    std::fclose(recorder.file);
+    const bool lost = std::ferror(recorder.file) != 0;
+    if ((std::fclose(recorder.file) != 0 || lost) && !output_failed) {
+        std::fprintf(stderr, "tileworld: the recording could not be written in full\n");
+        output_failed = true;
+    }
     recorder.file = nullptr;
 }
 
@@ -393,7 +478,25 @@ void check_state(const Command& c) {
     report_out_of_step(c.frame, "first difference in " + difference);
 }
 
-void take_screenshot(const std::string& path) {
+// An output that cannot be written ends the run: a replay whose screenshots
+// or dumps are missing did not do what it was asked.
+[[noreturn]] void output_error(const Command& c, const char* what, const std::string& why) {
+    output_failed = true;
+    std::fprintf(stderr, "tileworld: automation script %s line %d: %s %s: cannot be written: %s\n",
+                 script_name.c_str(), c.line, what, c.path.c_str(), why.c_str());
+    runtime_exit(4);
+}
+
+void write_output(const Command& c, const char* what, const void* data, size_t size) {
+    if (size > max_output_bytes - bytes_written)
+        output_error(c, what, "the script's outputs would exceed " + std::to_string(max_output_bytes >> 20) + " MB");
+    bytes_written += size;
+    std::string why;
+    if (!write_file_inside(output_root, c.path, data, size, why)) output_error(c, what, why);
+}
+
+void take_screenshot(const Command& c) {
+    const std::string& path = c.path;
     rgba_image shot;  // opaque: written as RGB
     shot.width = video::screen_width();
     shot.height = video::screen_height();
@@ -401,12 +504,19 @@ void take_screenshot(const std::string& path) {
         std::fprintf(stderr, "tileworld: screenshot %s: no screen to take it from\n", path.c_str());
         return;
     }
-    if (!save_png(path, shot)) std::fprintf(stderr, "tileworld: screenshot %s: cannot write\n", path.c_str());
+    std::vector<uint8_t> png;
+    if (!encode_png(shot, png)) output_error(c, "screenshot", "the picture could not be made");
+    write_output(c, "screenshot", png.data(), png.size());
 }
 
-void write_dump(const std::string& path) {
-    if (!dump_handler) std::fprintf(stderr, "tileworld: dump %s: no dump handler\n", path.c_str());
-    else if (!write_text_file(path, dump_handler())) std::fprintf(stderr, "tileworld: dump %s: cannot write\n", path.c_str());
+void write_dump(const Command& c) {
+    const std::string& path = c.path;
+    if (!dump_handler) {
+        std::fprintf(stderr, "tileworld: dump %s: no dump handler\n", path.c_str());
+        return;
+    }
+    const std::string dump = dump_handler();
+    write_output(c, "dump", dump.data(), dump.size());
 }
 
 void run(Command& c) {
@@ -415,8 +525,8 @@ void run(Command& c) {
         case Kind::key: inject_key(c.a, c.b != 0); break;
         case Kind::button: inject_joystick_button(c.a, c.b != 0); break;
         case Kind::axis: inject_joystick_axis(c.a, c.b); break;
-        case Kind::screenshot: take_screenshot(c.path); break;
-        case Kind::dump: write_dump(c.path); break;
+        case Kind::screenshot: take_screenshot(c); break;
+        case Kind::dump: write_dump(c); break;
         case Kind::fault: fault_pending = true; break;
         case Kind::check: check_state(c); break;
         case Kind::quit:
@@ -427,6 +537,12 @@ void run(Command& c) {
 }
 
 bool is_input(Kind k) { return k == Kind::key || k == Kind::button || k == Kind::axis; }
+
+void end_script() {
+    if (quit_requested) return;
+    quit_requested = true;
+    if (recorder.quit_frame == UINT64_MAX) recorder.quit_frame = video::frames_presented();
+}
 
 }  // namespace
 
@@ -475,6 +591,12 @@ namespace video {
 
 bool script_running() { return running; }
 
+void player_stops_script() {
+    if (!running || quit_requested) return;
+    stopped_by_player = true;
+    end_script();
+}
+
 void after_flip() {
     const uint64_t now = frames_presented();
     if (running) {
@@ -484,6 +606,8 @@ void after_flip() {
             Command& c = commands[next_command++];
             if (!c.done) run(c);
         }
+        // The script's last command has run: it ends there, as if it quit.
+        if (!commands.empty() && next_command == commands.size()) end_script();
     }
     if (now % check_interval == 0) record_check(now);
 }
@@ -504,6 +628,11 @@ void reset_automation() {
     fault_pending = false;
     out_of_step = false;
     checks_passed = 0;
+    outputs_in_script = 0;
+    refused_outputs = false;
+    bytes_written = 0;
+    output_failed = false;
+    stopped_by_player = false;
     if (recorder.file) std::fclose(recorder.file);
     recorder = Recorder{};
 }
@@ -568,8 +697,12 @@ bool parse_automation_script(const std::string& body, bool& wants_joystick, std:
                              std::string& why) {
     commands.clear();
     settings = Settings{};
+    outputs_in_script = 0;
+    refused_outputs = false;
+    output_root = current_output_folder();
     size_t start = 0;
     for (int number = 1; start <= body.size(); ++number) {
+        line_number = number;
         size_t end = body.find('\n', start);
         if (end == std::string::npos) end = body.size();
         std::string line = body.substr(start, end - start);
@@ -590,6 +723,24 @@ bool parse_automation_script(const std::string& body, bool& wants_joystick, std:
     return true;
 }
 
+std::vector<std::string> pending_output_paths() {
+    std::vector<std::string> paths;
+    for (const Command& c : commands)
+        if (c.kind == Kind::screenshot || c.kind == Kind::dump) paths.push_back(c.path);
+    return paths;
+}
+
+bool use_output_folder(const text& folder) {
+    // The option, else the variable; either is named from where the program
+    // was started, before the game folder is entered.
+    const char* env = std::getenv("TILEWORLD_OUTPUT_FOLDER");
+    const text name = !folder.empty() ? folder : env ? text(env) : text();
+    given_output_folder = name.empty() ? text() : absolute_path(name);
+    if (name.empty() || platform::host_stat(given_output_folder).kind == platform::entry_kind::folder) return true;
+    std::fprintf(stderr, "tileworld: output folder %s: not a folder\n", name.c_str());
+    return false;
+}
+
 void use_automation_files(const text& script, const text& recording) {
     given_script = script.empty() ? text() : absolute_path(script);
     given_recording = recording.empty() ? text() : absolute_path(recording);
@@ -599,6 +750,7 @@ void automation_startup() {
     video::reset_automation();
     const char* path = !given_script.empty() ? given_script.c_str() : std::getenv("TILEWORLD_SCRIPT");
     if (path && *path) {
+        script_name = path;
         std::vector<uint8_t> bytes;
         // Named as it was tried: a relative name is taken from the game folder.
         if (!platform::read_whole_file(path, bytes, max_script_bytes))
@@ -607,7 +759,7 @@ void automation_startup() {
         bool wants_joystick = false;
         std::string where, why;
         if (!parse_automation_script(body, wants_joystick, where, why))
-            script_error(std::string(path) + " " + where, why);
+            script_error(std::string(path) + " " + where, why, refused_outputs ? 4 : 2);
         running = true;
         if (wants_joystick) attach_virtual_joystick();
         // Inputs due before the first frame are in place from the start;
@@ -621,7 +773,9 @@ void automation_startup() {
 }
 
 int finish_automation(int code) {
-    if (running && !out_of_step) {
+    if (stopped_by_player) {
+        std::fprintf(stderr, "tileworld: replay stopped by the player at frame %llu\n", frame_now());
+    } else if (running && !out_of_step && !output_failed) {
         // A check the run never reached: the game ended sooner than recorded.
         for (size_t i = next_command; i < commands.size(); ++i) {
             const Command& c = commands[i];
@@ -640,7 +794,7 @@ int finish_automation(int code) {
                          checks_passed == 1 ? "" : "s");
     }
     finish_recording();
-    return code;
+    return output_failed ? 4 : code;
 }
 
 // ===========================================================================

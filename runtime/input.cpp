@@ -171,8 +171,19 @@ namespace video {
 void handle_event(const SDL_Event& e) {
     const bool real_input = !script_running();
     switch (e.type) {
+        case SDL_QUIT:
+            // Only a script listens: the game itself ignores a close request.
+            if (!real_input) player_stops_script();
+            break;
+        case SDL_WINDOWEVENT:
+            if (!real_input && e.window.event == SDL_WINDOWEVENT_CLOSE) player_stops_script();
+            break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
+            // While a script plays, the keyboard is not the game's input, but
+            // Escape still ends the script for whoever watches it.
+            if (!real_input && e.type == SDL_KEYDOWN && e.key.keysym.scancode == SDL_SCANCODE_ESCAPE)
+                player_stops_script();
             if (!real_input) break;
             const int sc = e.key.keysym.scancode;
             if (sc <= 0 || sc >= SDL_NUM_SCANCODES) break;

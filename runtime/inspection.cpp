@@ -72,27 +72,63 @@ bool decode_sound_file(const text& path, pcm_sound& out, text& why) {
 // Writing
 // ===========================================================================
 
-bool save_png(const text& path, const rgba_image& image) {
+namespace {
+
+// The image as libpng's simplified writer takes it: RGBA, or RGB when the
+// image has no alpha of its own. false when the image has no pixels.
+bool png_layout(const rgba_image& image, png_image& png, std::vector<uint8_t>& rgb, const uint8_t*& rows,
+                int& stride) {
     const int w = image.width, h = image.height;
     if (w <= 0 || h <= 0) return false;
     const size_t pixels = static_cast<size_t>(w) * static_cast<size_t>(h);
     if (image.rgba.size() != pixels * 4) return false;
     const int channels = image.has_alpha ? 4 : 3;
-    std::vector<uint8_t> rgb;
     if (!image.has_alpha) {
         rgb.resize(pixels * 3);
         for (size_t i = 0; i < pixels; ++i)
             for (size_t c = 0; c < 3; ++c) rgb[i * 3 + c] = image.rgba[i * 4 + c];
     }
-    png_image png{};
+    png = png_image{};
     png.version = PNG_IMAGE_VERSION;
     png.width = static_cast<png_uint_32>(w);
     png.height = static_cast<png_uint_32>(h);
     png.format = image.has_alpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    rows = image.has_alpha ? image.rgba.data() : rgb.data();
+    stride = w * channels;
+    return true;
+}
+
+}  // namespace
+
+bool save_png(const text& path, const rgba_image& image) {
+    png_image png{};
+    std::vector<uint8_t> rgb;
+    const uint8_t* rows = nullptr;
+    int stride = 0;
+    if (!png_layout(image, png, rgb, rows, stride)) return false;
     const std::string host = resolved_path(path);
-    const int ok = png_image_write_to_file(&png, host.c_str(), 0, image.has_alpha ? image.rgba.data() : rgb.data(),
-                                           w * channels, nullptr);
+    const int ok = png_image_write_to_file(&png, host.c_str(), 0, rows, stride, nullptr);
     png_image_free(&png);
+    return ok != 0;
+}
+
+bool encode_png(const rgba_image& image, std::vector<uint8_t>& png_bytes) {
+    png_bytes.clear();
+    png_image png{};
+    std::vector<uint8_t> rgb;
+    const uint8_t* rows = nullptr;
+    int stride = 0;
+    if (!png_layout(image, png, rgb, rows, stride)) return false;
+    // The first call measures, the second writes.
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&png, nullptr, &size, 0, rows, stride, nullptr)) {
+        png_image_free(&png);
+        return false;
+    }
+    png_bytes.resize(size);
+    const int ok = png_image_write_to_memory(&png, png_bytes.data(), &size, 0, rows, stride, nullptr);
+    png_image_free(&png);
+    png_bytes.resize(ok ? size : 0);
     return ok != 0;
 }
 

@@ -39,6 +39,8 @@ bool decode_image(const uint8_t* data, size_t size, rgba_image& out, text* why =
 bool decode_image_file(const text& path, rgba_image& out, text& why);
 // A PNG file, with the alpha channel when the image has one, else RGB.
 bool save_png(const text& path, const rgba_image& image);
+// The same PNG in memory; false for an image with no pixels or a wrong size.
+bool encode_png(const rgba_image& image, std::vector<uint8_t>& png_bytes);
 
 // ===========================================================================
 // Sounds

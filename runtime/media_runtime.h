@@ -158,6 +158,18 @@ text directory_entry_name(int number);        // without the folder
 int directory_entry_type(int number);         // 1 file, 2 folder
 void finish_directory(int number);            // ends the scan
 bool write_text_file(const text& path, const text& contents);  // whole file, replaced
+// Files the game itself writes (the report log, a script's dumps and
+// screenshots) stay inside one folder (runtime/output_files.cpp). A path is
+// taken relative to that folder, '\\' and '/' both separating its parts; it
+// may not start with a separator or a drive, contain ':', or climb above the
+// folder with "..". On success `inside` is the path with '/' separators and
+// no "." or ".." parts.
+bool path_stays_inside(const text& path, text& inside, text& why);
+// Writes `contents` as the whole file `path` (checked as above) under
+// `folder`: no part of the way is followed through a symbolic link, and only
+// a regular file is replaced (a named pipe only while someone reads it; it is
+// written without waiting past a stop request). false with the reason.
+bool write_file_inside(const text& folder, const text& path, const void* contents, size_t size, text& why);
 // The game folder named on the command line becomes the current folder, as if
 // the program had been started there; false with the reason when it cannot.
 bool enter_folder(const text& folder, text& why);
@@ -200,5 +212,10 @@ void set_dump_handler(dump_procedure p);      // for the script's dumps and the 
 // taken from the current folder at the call.
 void use_automation_files(const text& script, const text& recording);
 bool automation_quit_requested();             // the script's "quit": end the loop after this pass
+// The folder that a script's and a recording's outputs go to instead of the
+// game folder (--output-folder; when empty, TILEWORLD_OUTPUT_FOLDER; neither:
+// the game folder). Relative names are taken from the current folder at the
+// call. false, said on stderr, when it names no folder.
+bool use_output_folder(const text& folder);
 
 }  // namespace tw

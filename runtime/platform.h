@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,19 @@ std::string host_program_folder();
 // output goes into `output`, its standard error to ours. false when it could
 // not be started.
 bool host_run_program(const std::string& program, const std::vector<std::string>& args, std::string& output);
+
+// Writing the game's own outputs (runtime/output_files_posix.cpp,
+// runtime/output_files_windows.cpp). `parts` are the names below `folder`,
+// none empty, "." or ".."; a part missing as written is looked up ignoring
+// case. No part is followed through a symbolic link; only a regular file is
+// replaced, or a named pipe written while a reader holds it (never waiting
+// past a stop request). false with the reason.
+bool host_write_inside(const std::string& folder, const std::vector<std::string>& parts, const void* data,
+                       size_t size, std::string& why);
+// A file the player named for writing (a recording): created, or replaced
+// when it is a regular file; anything else (a device, a pipe, a folder) is
+// refused without waiting. nullptr with the reason.
+std::FILE* host_create_regular(const std::string& path, std::string& why);
 
 // Catching processor faults and stop requests (runtime/system_faults_posix.cpp,
 // runtime/system_faults_windows.cpp). Installing twice does nothing more.

@@ -96,13 +96,24 @@ std::string find_nocase(const std::string& dir, std::string_view name) {
     return hit == found->second.by_folded.end() ? std::string() : hit->second;
 }
 
+// How much of `p` is the current folder's own name, to be taken literally:
+// where '\\' is an ordinary character in names, a game folder named "a\\b"
+// is that folder, not "b" inside "a". The rest of a path is the game's, in
+// which '\\' separates.
+size_t literal_prefix(const std::string& p) {
+    if (p.empty() || p[0] != '/' || p.find('\\') == std::string::npos) return 0;
+    const std::string here = platform::host_current_folder();
+    if (here.find('\\') == std::string::npos) return 0;
+    return p.compare(0, here.size(), here) == 0 ? here.size() : 0;
+}
+
 }  // namespace
 
 text resolved_path(const text& path) {
     // No file has a longer name; a longer data path names nothing.
     if (path.size() > static_cast<size_t>(max_path_length)) return {};
     std::string p = path;
-    std::replace(p.begin(), p.end(), '\\', '/');
+    std::replace(p.begin() + static_cast<std::ptrdiff_t>(literal_prefix(p)), p.end(), '\\', '/');
     if (p.empty() || path_exists(p)) return p;
     // Walk the components; keep each that exists, look up the others ignoring
     // case. The result grows in place, so the walk stays linear in the

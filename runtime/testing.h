@@ -51,6 +51,9 @@ int finish_automation(int code);
 // ("line N") and the reason when a line is malformed; nothing is then pending.
 bool parse_automation_script(const std::string& body, bool& wants_joystick, std::string& where,
                              std::string& why);
+// The paths of the pending screenshots and dumps, as they will be written:
+// inside the output folder, '/' separated, no "." or "..".
+std::vector<std::string> pending_output_paths();
 bool wildcard_match(const text& pattern, const text& name);  // * and ?, case-insensitive
 // The digest a check line holds, made from a dump's text; and whether a dump
 // matches a digest, else the first field that differs, as the replay says it.

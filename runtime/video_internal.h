@@ -114,6 +114,7 @@ void reset_input();                     // shutdown: tables cleared, devices clo
 // ===========================================================================
 
 bool script_running();            // a script is the only input while this is true
+void player_stops_script();       // Escape or the window's close while a script runs: it ends there
 void after_flip();                // the script's clock advanced by one presentation
 void fault_point();               // called from the frame's input steps
 void reset_automation();

@@ -134,6 +134,24 @@ TEST_F(CheckerGame, FolderValuesMustExistAndEndWithASeparator) {
     EXPECT_EQ(r.errors, 0) << all_of(r);
 }
 
+// The engine writes its report log only inside the game folder; a log that
+// leads out is never written, which the maker should hear about.
+TEST_F(CheckerGame, ReportLogLeadingOutOfTheGameFolderIsAnError) {
+    auto log = [&](const std::string& path, const std::string& file) {
+        write_ini(pair_lines(with(with(clean_ini(), "LOGPATH", path), "LOGFILE", file)));  // lines 39 to 42
+        return check_game();
+    };
+    check_result r = log("..\\..\\tmp\\x\\", "victim.txt");
+    report_at(r, ini + ":40: error: ", "LOGPATH and LOGFILE lead out of the game folder");
+    EXPECT_EQ(r.errors, 1) << all_of(r);
+    EXPECT_EQ(log("LOG\\", "..\\..\\victim.txt").errors, 1);
+
+    // Inside, only the missing folder is worth a warning.
+    r = log("LOG\\", "report.log");
+    EXPECT_EQ(r.errors, 0) << all_of(r);
+    report_at(r, ini + ":40: warning: ", "which does not exist");
+}
+
 TEST_F(CheckerGame, PathsFoundOnlyByIgnoringCaseAreReported) {
 #if defined(_WIN32)
     GTEST_SKIP() << "Windows' own file system ignores case: the path is found as written";

@@ -6,6 +6,10 @@
 #include <string>
 #include <thread>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #include "core/core.h"
 #include "runtime/inspection.h"
 #include "runtime/media_runtime.h"
@@ -86,6 +90,7 @@ struct ReportLogTest : ::testing::Test {
     TempDir dir;
     void SetUp() override {
         set_start_values();
+        engine.base_dir = dir.path;  // the game folder: LOGPATH comes after it
         engine.log_path = dir.path + "LOG/";
         engine.log_file = "engine.log";
     }
@@ -164,4 +169,28 @@ TEST_F(ReportLogTest, FaultOnAnotherThreadIsReportedAndEndsTheProcess) {
 #endif
     set_error_handler(nullptr);
     expect_one_report(tw::test::read_file(log_name()), "Invalid memory access");
+}
+
+// The report log is written only inside the game folder, and never through a
+// link: a fault must not overwrite a file the game's data points at.
+TEST_F(ReportLogTest, LogOutsideTheGameFolderOrThroughALinkIsNotWritten) {
+    const std::string victim = dir.write("home/victim", "untouched");
+    engine.base_dir = dir.path + "game/";
+    dir.write("game/LOG/keep", "");
+    engine.log_path = engine.base_dir + "..\\home\\";
+    engine.log_file = "victim";
+    ::testing::internal::CaptureStderr();
+    write_error_report();
+    write_error_report();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(tw::test::read_file(victim), "untouched");
+    EXPECT_NE(err.find("the report log is not written"), std::string::npos) << err;
+
+#if !defined(_WIN32)
+    engine.log_path = engine.base_dir + "LOG\\";
+    engine.log_file = "report.log";
+    ASSERT_EQ(symlink(victim.c_str(), (dir.path + "game/LOG/report.log").c_str()), 0);
+    write_error_report();
+    EXPECT_EQ(tw::test::read_file(victim), "untouched");
+#endif
 }

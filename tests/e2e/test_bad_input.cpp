@@ -76,7 +76,10 @@ Outcome play(const Game& g) {
     const std::string dump = g.outside.path + "state.txt";
     const std::string script = g.outside.write("script.txt", "at 120 dump " + dump + "\nat 121 quit\n");
     Outcome o;
-    o.run = run_tileworld(g.path, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400"}, 300);
+    o.run = run_tileworld(g.path,
+                          {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400",
+                           "TILEWORLD_OUTPUT_FOLDER=" + g.outside.path},
+                          300);
     o.dump = fs::exists(dump) ? read_file(dump) : "";
 
     EXPECT_EQ(o.run.err.find("Sanitizer"), std::string::npos) << o.run.err;

@@ -54,7 +54,7 @@ TEST(CommandLine, HelpAndVersion) {
     // The game's help names what a player and a tester can set.
     const std::string help = run_program(TILEWORLD_BINARY, {"-h"}, dir.path).out;
     for (const char* item : {"TILEWORLD_SCRIPT", "TILEWORLD_DISPLAY", "TILEWORLD_PACE", "SDL_VIDEODRIVER",
-                             "Page Up", "Escape", "joystick"})
+                             "--output-folder", "Page Up", "Escape", "joystick"})
         EXPECT_NE(help.find(item), std::string::npos) << item;
 }
 
@@ -102,9 +102,11 @@ TEST(CommandLine, GameFolderNamedFromElsewhere) {
     fs::create_directories(dir.path + "games");
     fs::create_directory(here);
     fs::copy(std::string(TILEWORLD_SOURCE_DIR) + "/game", dir.path + "games/labyrinth", fs::copy_options::recursive);
-    const std::string script = dir.write("script.txt", "at 60 dump " + dir.path + "dump.txt\nat 61 quit\n");
+    const std::string script = dir.write("script.txt", "at 60 dump dump.txt\nat 61 quit\n");
 
-    RunResult r = run_program(TILEWORLD_BINARY, {"../games/labyrinth"}, here, {"TILEWORLD_SCRIPT=" + script});
+    // The output folder, like the game folder, is named from where the program starts.
+    RunResult r = run_program(TILEWORLD_BINARY, {"--output-folder", "..", "../games/labyrinth"}, here,
+                              {"TILEWORLD_SCRIPT=" + script});
     EXPECT_EQ(r.exit_code, 0) << r.err;
     const std::string dump = read_file(dir.path + "dump.txt");
     EXPECT_NE(dump.find("use_self_create_base 1\n"), std::string::npos) << dump.substr(0, 400);

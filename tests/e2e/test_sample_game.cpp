@@ -56,7 +56,9 @@ TEST(SampleGame, PlaysCollectsSwitchesWorldAndQuits) {
                        "# never reached when Q ends the game; stops a broken run\n"
                        "at 499 dump " + out + "late.txt\n"
                        "at 500 quit\n",
-                       "1280x720", {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio, "SDL_DISKAUDIODELAY=0"},
+                       "1280x720",
+                       {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio, "SDL_DISKAUDIODELAY=0",
+                        "TILEWORLD_OUTPUT_FOLDER=" + out},
                        600);
     ASSERT_EQ(r.exit_code, 0) << r.err;
 
@@ -103,7 +105,7 @@ TEST(SampleGame, SavedIslandWithoutPlaySavedWorldLoadsAndIgnoresWorldChanges) {
                        "at 23 key 201 up\n"
                        "at 40 dump " + out + "after.txt\n"
                        "at 41 quit\n",
-                       "1280x720", {}, 600);
+                       "1280x720", {"TILEWORLD_OUTPUT_FOLDER=" + out}, 600);
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const Dump before = read_dump(out + "before.txt"), after = read_dump(out + "after.txt");
 

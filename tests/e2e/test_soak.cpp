@@ -172,7 +172,9 @@ TEST(Soak, RandomPlayKeepsMemoryFlat) {
     s.at(frames + 1, "quit");
     const std::string script = outside.write("soak.txt", s.text);
 
-    Watched w = run_watched(game, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400"},
+    Watched w = run_watched(game,
+                            {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400",
+                             "TILEWORLD_OUTPUT_FOLDER=" + outside.path},
                             static_cast<int>(300 + frames / 5));
     ASSERT_EQ(w.exit_code, 0) << w.err;
     const std::string dump = read_file(end_dump);
@@ -238,7 +240,9 @@ TEST(Soak, ThousandFaultsInOneRunAreEachReportedAndTheGameGoesOn) {
     ASSERT_GE(watch, 0);
     ASSERT_GE(inotify_add_watch(watch, (game + "LOG").c_str(), IN_OPEN | IN_CLOSE_WRITE), 0);
 
-    RunResult r = run_tileworld(game, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400"}, 600);
+    RunResult r = run_tileworld(
+        game, {"TILEWORLD_SCRIPT=" + script, "TILEWORLD_DISPLAY=640x400", "TILEWORLD_OUTPUT_FOLDER=" + outside.path},
+        600);
     ASSERT_EQ(r.exit_code, 0) << r.err;
 
     int reports = 0;

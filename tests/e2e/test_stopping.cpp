@@ -2,9 +2,10 @@
 // through its normal end, with exit code 0, wherever it is.
 //
 // To send a signal at a known place, the script writes a screenshot into a
-// named pipe. The loading screen is noise, so every screenshot is larger
-// than a pipe holds: the program stays inside that frame until the test
-// reads the pipe, and the signal is sent before it does.
+// named pipe that the test holds open for reading (a pipe nobody reads is
+// refused at once). The loading screen is noise, so every screenshot is
+// larger than a pipe holds: the program stays inside that frame until the
+// test reads the pipe, and the signal is sent before it does.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -51,10 +52,10 @@ void write_game(const TempDir& dir) {
         ASSERT_TRUE(tw::save_png(dir.path + name, noise));
 }
 
-// Waits until the program writes into the pipe, which keeps it there; the
-// read end, or -1 when the program ended first or did not get there in time.
-int meet(const std::string& pipe, tw::test::RunningProgram& program) {
-    int fd = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+// Waits until the program writes into the pipe (whose read end `fd` is),
+// which keeps it there; the read end, or -1 when the program ended first or
+// did not get there in time.
+int meet(int fd, tw::test::RunningProgram& program) {
     if (fd < 0) return -1;
     for (int waited = 0; waited < 120000; waited += 10) {
         int queued = 0;
@@ -108,11 +109,12 @@ TEST(Stopping, EachSignalEndsTheProgramCleanlyWhereverItIs) {
                                      "at " + f + " screenshot " + pipe,
                                      "at " + std::to_string(p.frame + 1) + " dump " + dir.path + "after.txt"});
         dir.write("script.txt", crlf(script));
+        const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
         tw::test::RunningProgram program(
             dir.path, {"TILEWORLD_DISPLAY=" + std::to_string(screen_w) + "x" + std::to_string(screen_h),
                        "TILEWORLD_SCRIPT=" + dir.path + "script.txt"});
 
-        int fd = meet(pipe, program);
+        int fd = meet(reader, program);
         ASSERT_GE(fd, 0) << "never reached frame " << p.frame << ": " << program.result.err;
         ASSERT_EQ(kill(program.pid, p.signal), 0);
         let_go(fd);

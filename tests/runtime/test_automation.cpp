@@ -26,8 +26,10 @@ struct Automation : ::testing::Test {
     TempDir dir;
     void start(const std::string& script) {
         setenv("TILEWORLD_SCRIPT", dir.write("script.txt", script).c_str(), 1);
+        setenv("TILEWORLD_OUTPUT_FOLDER", dir.path.c_str(), 1);  // the outputs' paths are in it
         automation_startup();
         unsetenv("TILEWORLD_SCRIPT");
+        unsetenv("TILEWORLD_OUTPUT_FOLDER");
     }
     void TearDown() override {
         video_shutdown();
@@ -260,4 +262,48 @@ TEST_F(Automation, ReplayThatEndsBeforeItsLastCheckIsOutOfStep) {
     start("at 1 check " + dump_digest("frames 7\n") + "\n");
     flip_buffers();
     EXPECT_EQ(finish_automation(0), 0);
+}
+
+// What a script may write: paths are checked when the script is read.
+TEST(AutomationOutputs, PathsStayInsideTheFolder) {
+    struct Case {
+        const char* path;
+        const char* inside;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {"a.txt", "a.txt"},           {"shots\\one.png", "shots/one.png"}, {"./a//b/./c", "a/b/c"},
+        {"a/../b", "b"},              {"a\\b\\..\\..\\c", "c"},             {"..", nullptr},
+        {"../x", nullptr},            {"a/../../x", nullptr},              {"/etc/passwd", nullptr},
+        {"\\x", nullptr},             {"C:\\x", nullptr},                  {"c:x", nullptr},
+        {"a:b", nullptr},             {"a/..", nullptr},                   {".", nullptr},
+        {"", nullptr},                {"dir/", nullptr},
+    };
+    for (const Case& c : cases) {
+        text inside, why;
+        const bool ok = path_stays_inside(c.path, inside, why);
+        EXPECT_EQ(ok, c.inside != nullptr) << c.path << ": " << why;
+        if (ok) EXPECT_EQ(inside, c.inside) << c.path;
+        else EXPECT_FALSE(why.empty()) << c.path;
+    }
+}
+
+TEST(AutomationOutputs, ScriptPathsAreMadeRelativeOrRefusedWithTheirLine) {
+    TempDir dir;
+    setenv("TILEWORLD_OUTPUT_FOLDER", dir.path.c_str(), 1);
+    bool joystick = false;
+    std::string where, why;
+    ASSERT_TRUE(parse_automation_script("at 1 dump " + dir.path + "sub/../a.txt\nat 2 screenshot b\\c.png\n", joystick,
+                                        where, why))
+        << why;
+    EXPECT_EQ(pending_output_paths(), (std::vector<std::string>{"a.txt", "b/c.png"}));
+    EXPECT_FALSE(parse_automation_script("at 1 dump a\n\nat 3 dump " + dir.path + "../x\n", joystick, where, why));
+    EXPECT_EQ(where, "line 3");
+    EXPECT_NE(why.find("refused"), std::string::npos) << why;
+
+    std::string many;
+    for (int i = 0; i < 1001; ++i) many += "at " + std::to_string(i) + " dump d" + std::to_string(i) + "\n";
+    EXPECT_FALSE(parse_automation_script(many, joystick, where, why));
+    EXPECT_EQ(where, "line 1001");
+    unsetenv("TILEWORLD_OUTPUT_FOLDER");
+    parse_automation_script("", joystick, where, why);
 }
