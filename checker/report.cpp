@@ -33,6 +33,7 @@ struct shift_folding {
     std::vector<text> consequences;
     int object_files = 0;        // cell types whose object file is looked for in the wrong folder
     text object_file_example;
+    int outside_paths = 0;       // paths that lead out of the folder because their folder key was hidden
 };
 shift_folding folding;
 
@@ -44,6 +45,11 @@ bool folded(const text& path, const text& message) {
     if (folding.message == SIZE_MAX || path != ini_shown) return false;
     if (message.rfind("no object file '", 0) == 0 && (lost("RGBCODEPATH") || lost("APPSTART"))) {
         if (folding.object_files++ == 0) folding.object_file_example = message.substr(3, message.find(' ', 15) - 3);
+        return true;
+    }
+    // A hidden folder key leaves its file names at the root of the disk.
+    if (message.rfind("a data path leads out of the game folder", 0) == 0 && message.find("'\\") != text::npos) {
+        folding.outside_paths += 1;
         return true;
     }
     for (const text& key : folding.lost) {
@@ -83,6 +89,9 @@ void finish_shift_folding() {
     if (folding.object_files > 0)
         parts.push_back(int_to_text(folding.object_files) + " cell types have no object file (the first: " +
                         folding.object_file_example + "): no cell gets a picture or objects");
+    if (folding.outside_paths > 0)
+        parts.push_back(int_to_text(folding.outside_paths) +
+                        " file names are looked for at the root of the disk, without their folder");
     if (!parts.empty()) {
         text& m = report->messages[folding.message].message;
         m += "; because of it: ";

@@ -62,7 +62,7 @@ std::string engine_dump(GameFolder& game, const std::string& display, bool page_
     const std::string out = game.outside.path + "engine.txt";
     std::string script = page_up ? "at 60 key 201 down\nat 62 key 201 up\nat 140 dump " + out + "\nat 141 quit\n"
                                  : "at 100 dump " + out + "\nat 101 quit\n";
-    RunResult r = game.play(script, display, {}, 600);
+    RunResult r = game.play(script, display, {"TILEWORLD_OUTPUT_FOLDER=" + game.outside.path}, 600);
     EXPECT_EQ(r.exit_code, 0) << r.err;
     return read_file(out);
 }

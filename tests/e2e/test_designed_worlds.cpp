@@ -74,7 +74,8 @@ TEST(DesignedWorlds, FigureStartsAtStartCollectsAPlacedObjectAndPageUpDownMoveBe
                           "at 100 dump " + o + "two.txt", "at 101 key 201 down", "at 103 key 201 up",
                           "at 130 dump " + o + "still_two.txt", "at 131 key 209 down", "at 133 key 209 up",
                           "at 170 dump " + o + "back.txt", "at 171 key 209 down", "at 173 key 209 up",
-                          "at 200 dump " + o + "still_one.txt", "at 201 quit"}));
+                          "at 200 dump " + o + "still_one.txt", "at 201 quit"}),
+                    "640x480", {"TILEWORLD_OUTPUT_FOLDER=" + o});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const Dump start = read_dump(o + "start.txt"), moved = read_dump(o + "moved.txt"), two = read_dump(o + "two.txt"),
                still_two = read_dump(o + "still_two.txt"), back = read_dump(o + "back.txt"),
@@ -138,7 +139,7 @@ TEST(DesignedWorlds, BadPlacementLinesAreSkippedAndTheGamePlays) {
                                         "SPAWN", "bat,2,2",        // unknown key, skipped with its value
                                         "OBJECT", "gem,2,3"}));    // the one good line
     const std::string o = g.outside.path;
-    auto r = g.play(crlf({"at 30 dump " + o + "d.txt", "at 31 quit"}));
+    auto r = g.play(crlf({"at 30 dump " + o + "d.txt", "at 31 quit"}), "640x480", {"TILEWORLD_OUTPUT_FOLDER=" + o});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const Dump d = read_dump(o + "d.txt");
     ASSERT_TRUE(d.exists) << r.err;
@@ -159,7 +160,8 @@ TEST(DesignedWorlds, WithoutPlaySavedWorldThePlacementsAndLaterWorldsAreNotUsed)
     g.world("ISLE-2", 7, 7);
     const std::string o = g.outside.path;
     auto r = g.play(crlf({"at 30 dump " + o + "a.txt", "at 31 key 201 down", "at 33 key 201 up",
-                          "at 60 dump " + o + "b.txt", "at 61 quit"}));
+                          "at 60 dump " + o + "b.txt", "at 61 quit"}),
+                    "640x480", {"TILEWORLD_OUTPUT_FOLDER=" + o});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const Dump a = read_dump(o + "a.txt"), b = read_dump(o + "b.txt");
     ASSERT_TRUE(a.exists && b.exists);

@@ -80,9 +80,9 @@ TEST(FirstGame, ExitCodesOfTheRealProgram) {
 TEST(FirstGame, DebugLineAndShowDebugLine) {
     GameFolder game("game");
     const std::string with = game.outside.path + "with.png", without = game.outside.path + "without.png";
-    ASSERT_EQ(game.play("at 60 screenshot " + with + "\nat 61 quit\n").exit_code, 0);
+    ASSERT_EQ(game.play("at 60 screenshot " + with + "\nat 61 quit\n", "640x480", {"TILEWORLD_OUTPUT_FOLDER=" + game.outside.path}).exit_code, 0);
     game.more_configuration({"SHOWDEBUGLINE", "0"});
-    ASSERT_EQ(game.play("at 60 screenshot " + without + "\nat 61 quit\n").exit_code, 0);
+    ASSERT_EQ(game.play("at 60 screenshot " + without + "\nat 61 quit\n", "640x480", {"TILEWORLD_OUTPUT_FOLDER=" + game.outside.path}).exit_code, 0);
     const Screenshot a = read_screenshot(with), b = read_screenshot(without);
     ASSERT_TRUE(a.ok && b.ok);
     // The line's text colour and its black background, just right of (10, 38).
@@ -117,7 +117,7 @@ TEST(FirstGame, TapsBetweenTwoSnapshotsAreCountedRecordedAndReplayed) {
                                 tap(120, 46) + "at 130 dump " + d + "c1.txt\nat 135 dump " + d + "c2.txt\n" +
                                 tap(140, 201) + "at 160 dump " + d + "up.txt\n" + tap(170, 1) + tap(175, 16) +
                                 "at 400 dump " + d + "late.txt\nat 401 quit\n",
-                            "640x480", {"TILEWORLD_RECORD=" + recording});
+                            "640x480", {"TILEWORLD_RECORD=" + recording, "TILEWORLD_OUTPUT_FOLDER=" + d});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     auto p1 = fields_of(d + "p1.txt"), p2 = fields_of(d + "p2.txt");
     auto c1 = fields_of(d + "c1.txt"), c2 = fields_of(d + "c2.txt");
@@ -145,6 +145,7 @@ TEST(FirstGame, SeedAndWorldFromTheCommandLine) {
         std::vector<std::string> env = headless;
         env.push_back("TILEWORLD_SCRIPT=" + script);
         env.push_back("TILEWORLD_DISPLAY=640x480");
+        env.push_back("TILEWORLD_OUTPUT_FOLDER=" + game.outside.path);
         RunResult r = run_program(TILEWORLD_BINARY, args, game.path, env);
         EXPECT_EQ(r.exit_code, 0) << r.err;
         return fields_of(game.outside.path + "d.txt");
@@ -166,7 +167,10 @@ TEST(FirstGame, SeedAndWorldFromTheCommandLine) {
     const std::string up = game.outside.write(
         "up.txt", "at 30 key 201 down\nat 31 key 201 up\nat 40 key 201 down\nat 41 key 201 up\n"
                   "at 50 key 201 down\nat 51 key 201 up\nat 90 dump " + game.outside.path + "u.txt\nat 91 quit\n");
-    ASSERT_EQ(run_tileworld(game.path, {"TILEWORLD_SCRIPT=" + up, "TILEWORLD_DISPLAY=640x480"}).exit_code, 0);
+    ASSERT_EQ(run_tileworld(game.path, {"TILEWORLD_SCRIPT=" + up, "TILEWORLD_DISPLAY=640x480",
+                                        "TILEWORLD_OUTPUT_FOLDER=" + game.outside.path})
+                  .exit_code,
+              0);
     const Dump a = read_dump(game.outside.path + "d.txt"), b = read_dump(game.outside.path + "u.txt");
     EXPECT_EQ(a.cells, b.cells);
 }

@@ -122,8 +122,10 @@ int cells_of(const Dump& d, const std::string& type) {
     return n;
 }
 
+// The script and its dumps sit together outside the game folder.
 std::vector<std::string> paced(const std::string& script_path) {
-    return {"TILEWORLD_SCRIPT=" + script_path, "TILEWORLD_PACE=120", "TILEWORLD_DISPLAY=640x360"};
+    return {"TILEWORLD_SCRIPT=" + script_path, "TILEWORLD_PACE=120", "TILEWORLD_DISPLAY=640x360",
+            "TILEWORLD_OUTPUT_FOLDER=" + script_path.substr(0, script_path.rfind('/') + 1)};
 }
 
 }  // namespace

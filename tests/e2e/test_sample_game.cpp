@@ -144,7 +144,7 @@ TEST(SampleGame, DesignedIslandsPlayWithAFigureEnemiesAndPageUpToTheAtoll) {
                        "at 43 key 201 up\n"
                        "at 90 dump " + out + "atoll.txt\n"
                        "at 91 quit\n",
-                       "1280x720", {}, 600);
+                       "1280x720", {"TILEWORLD_OUTPUT_FOLDER=" + out}, 600);
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const Dump island = read_dump(out + "island.txt"), atoll = read_dump(out + "atoll.txt");
     ASSERT_TRUE(island.exists && atoll.exists) << r.err;

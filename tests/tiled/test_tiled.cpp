@@ -631,7 +631,8 @@ TEST(TiledNewGame, AnImportedGamePassesTheCheckerAndStarts) {
     EXPECT_EQ(r.exit_code, 0) << r.out;
     EXPECT_NE(r.out.find("\n0 errors"), std::string::npos) << r.out;
     dir.write("script.txt", "at 30 screenshot " + dir.path + "shot.png\nat 31 dump " + dir.path + "dump.txt\nat 32 quit\n");
-    r = tw::test::run_tileworld(dir.path + "empty", {"TILEWORLD_SCRIPT=" + dir.path + "script.txt", "TILEWORLD_DISPLAY=640x360"});
+    r = tw::test::run_tileworld(dir.path + "empty", {"TILEWORLD_SCRIPT=" + dir.path + "script.txt", "TILEWORLD_DISPLAY=640x360",
+                                                  "TILEWORLD_OUTPUT_FOLDER=" + dir.path});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     const std::string dump = read_file(dir.path + "dump.txt");
     EXPECT_NE(dump.find("world_width 4\n"), std::string::npos);
