@@ -140,6 +140,8 @@
     if (ended) return;
     ended = true;
     const written = handOver(code);
+    // A scripted run leaves its last frame in view, for whoever drives it.
+    if (automated) return;
     const again = button('Play again', () => location.reload());
     const buttons = [again];
     const rec = written.find((f) => f.name === RECORDING);
