@@ -48,8 +48,17 @@ EM_JS(void, wait_for_animation_frame, (), {
     if (!Module.tileworldFrames) Module.tileworldFirstFrame = performance.now();
     Module.tileworldFrames = (Module.tileworldFrames | 0) + 1;
     Asyncify.handleSleep(function(wakeUp) {
-        if (document.hidden) setTimeout(wakeUp, 16);
-        else requestAnimationFrame(function() { wakeUp(); });
+        // The program's exit ends the resumed run by throwing: that is its
+        // normal end, not an error for the page.
+        function resume() {
+            try {
+                wakeUp();
+            } catch (e) {
+                if (!(e instanceof ExitStatus) && e !== 'unwind') throw e;
+            }
+        }
+        if (document.hidden) setTimeout(resume, 16);
+        else requestAnimationFrame(resume);
     });
 });
 

@@ -15,11 +15,13 @@ set(TILEWORLD_WEB_FONT /usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf CACHE
 
 # SDL's sound asks the page for these two functions, which CMake would mangle
 # on a command line ($): they go in a response file, with what the page
-# reaches of the program's runtime.
+# reaches of the program's runtime and the page's own wait that unwinds the
+# program (runtime/system_faults_web.cpp).
 set(web_response ${CMAKE_BINARY_DIR}/web-link.rsp)
 file(WRITE ${web_response}
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=['$autoResumeAudioContext','$dynCall']\n"
-  "-sEXPORTED_RUNTIME_METHODS=['FS','ENV','callMain','addRunDependency','removeRunDependency']\n")
+  "-sEXPORTED_RUNTIME_METHODS=['FS','ENV','callMain','addRunDependency','removeRunDependency']\n"
+  "-sASYNCIFY_IMPORTS=['wait_for_animation_frame']\n")
 
 target_link_options(tileworld PRIVATE
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
