@@ -276,7 +276,7 @@ async function scriptedSession() {
   await web.page.close();
 
   // The island: a saved world, from the second package.
-  const island = 'at 40 dump island.txt\nat 41 key 205 down\nat 70 key 205 up\nat 80 dump island-b.txt\nat 80 quit\n';
+  const island = 'seed 7\nat 40 dump island.txt\nat 41 key 205 down\nat 70 key 205 up\nat 80 dump island-b.txt\nat 80 quit\n';
   fs.writeFileSync(path.join(testsDir, 'island.txt'), island);
   const web2 = await runPage('?game=game-saved&display=800x600&script=tests/island.txt', [800, 600]);
   const linux2 = runLinux('game-saved', '800x600', island, ['island.txt', 'island-b.txt']);
