@@ -6,6 +6,7 @@
 // that claims more bytes than there are, an Ogg file cut short) keeps the
 // samples that are there. A file with no samples at all is refused.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include <vorbis/vorbisfile.h>
