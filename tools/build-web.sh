@@ -256,6 +256,24 @@ licences() {
   done
 }
 
+# SDL2_ttf's CMake build installs no SDL2_ttf.pc, which the engine's build
+# looks for; the static library needs FreeType named beside it.
+ttf_pc() {
+  version=$(upstream_of "$(source_of libsdl2-ttf-dev | cut -d' ' -f2)" | sed 's/+.*//')
+  cat >"$STAGE/prefix/lib/pkgconfig/SDL2_ttf.pc" <<PC
+prefix=$STAGE/prefix
+libdir=\${prefix}/lib
+includedir=\${prefix}/include
+
+Name: SDL2_ttf
+Description: TrueType font rendering for SDL2
+Version: $version
+Requires: sdl2 freetype2
+Libs: -L\${libdir} -lSDL2_ttf
+Cflags: -I\${includedir}/SDL2
+PC
+}
+
 build_libraries() {
   WORK=$(mktemp -d "${TMPDIR:-/tmp}/tileworld-web.XXXXXX")
   chmod 755 "$WORK"
@@ -317,6 +335,7 @@ $name built from $1 $BUILT"
   cmake_library sdl2_ttf "$SRC_sdl2_ttf" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF \
     -DSDL2TTF_SAMPLES=OFF
   licences sdl2_ttf "$SRC_sdl2_ttf" LICENSE.txt debian/copyright
+  ttf_pc
 
   # The build wrote its own folder's name into .pc files, CMake package
   # files and scripts: point them at the folder the cache will have.
