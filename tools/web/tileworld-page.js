@@ -39,6 +39,14 @@
 
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 
+  // A scripted run keeps its last frame on the canvas after the end, for
+  // whoever drives the page to look at (a browser may otherwise clear it).
+  if (automated) {
+    const getContext = canvas.getContext.bind(canvas);
+    canvas.getContext = (kind, attributes) =>
+      getContext(kind, /webgl/.test(kind) ? Object.assign({}, attributes, { preserveDrawingBuffer: true }) : attributes);
+  }
+
   function named(name) {
     return games.find((g) => g.name === name) || null;
   }
