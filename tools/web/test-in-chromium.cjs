@@ -244,12 +244,18 @@ async function scriptedSession() {
     'at 162 key 201 up',
     'at 240 dump web-c.txt',
     'at 240 screenshot web-shot.png',
-    'at 240 quit',
+    'at 300 quit',
     '',
   ].join('\n');
   fs.writeFileSync(path.join(testsDir, 'session.txt'), script);
   const names = ['web-a.txt', 'web-b.txt', 'web-c.txt'];
-  const web = await runPage('?game=game&display=' + display + '&script=tests/session.txt', [640, 360]);
+  // The canvas as the browser shows it, taken while the program runs (its
+  // end releases the canvas): as soon as frame 240 was shown.
+  let canvasShot = null;
+  const web = await runPage('?game=game&display=' + display + '&script=tests/session.txt', [640, 360], async (page) => {
+    await waitForFrames(page, 241);
+    canvasShot = Buffer.from(await (await page.$('#canvas')).screenshot({ type: 'png' }));
+  });
   const linux = runLinux('game', display, script, names.concat(['web-shot.png']));
   sameDumps('labyrinth script', web, linux, names);
 
@@ -260,7 +266,6 @@ async function scriptedSession() {
   // the browser shows it, each against Linux's screenshot of that frame.
   const linuxShot = linux.files['web-shot.png'];
   if (!linuxShot) return fail('labyrinth script: Linux wrote no screenshot');
-  const canvasShot = Buffer.from(await (await web.page.$('#canvas')).screenshot({ type: 'png' }));
   for (const [what, shot] of [['script screenshot', web.files['web-shot.png']], ['canvas', canvasShot]]) {
     if (!shot) {
       fail(what + ': none from the page');
