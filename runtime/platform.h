@@ -46,8 +46,9 @@ uint32_t clock_seed(uint32_t from_clock);
 
 #if defined(__EMSCRIPTEN__)
 // The browser's turn (runtime/system_faults_web.cpp): until its next
-// animation frame, after each presented frame; for a sleep, a timer.
-void browser_frame();
+// animation frame, after presenting frame `shown` (the script's count of
+// that frame); for a sleep, a timer.
+void browser_frame(uint64_t shown);
 void browser_sleep(int milliseconds);
 #endif
 

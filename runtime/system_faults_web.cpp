@@ -43,10 +43,14 @@ text error_message() { return "No Error"; }
 
 // Hidden pages get no animation frames at all: a timer keeps the game going
 // (slowly, as the browser throttles timers there) instead of freezing it.
-// The page can read how many frames were shown and when the first was.
-EM_JS(void, wait_for_animation_frame, (), {
+// The page can read which frame is on the canvas (Module.tileworldFrames,
+// counted as a script counts frames) and when the first one came. A page
+// that sets Module.tileworldHoldAt to a frame's number has the program wait
+// with that frame on the canvas (Module.tileworldHeld says so) until it calls
+// Module.tileworldResume(): a test can look at the canvas of a known frame.
+EM_JS(void, wait_for_animation_frame, (double shown), {
     if (!Module.tileworldFrames) Module.tileworldFirstFrame = performance.now();
-    Module.tileworldFrames = (Module.tileworldFrames | 0) + 1;
+    Module.tileworldFrames = shown;
     Asyncify.handleSleep(function(wakeUp) {
         // The program's exit ends the resumed run by throwing: that is its
         // normal end, not an error for the page.
@@ -57,12 +61,21 @@ EM_JS(void, wait_for_animation_frame, (), {
                 if (!(e instanceof ExitStatus) && e !== 'unwind') throw e;
             }
         }
-        if (document.hidden) setTimeout(resume, 16);
-        else requestAnimationFrame(resume);
+        function next() {
+            if (document.hidden) setTimeout(resume, 16);
+            else requestAnimationFrame(resume);
+        }
+        if (Module.tileworldHoldAt !== shown) return next();
+        Module.tileworldHeld = shown;
+        Module.tileworldResume = function() {
+            Module.tileworldResume = null;
+            Module.tileworldHeld = 0;
+            next();
+        };
     });
 });
 
-void platform::browser_frame() { wait_for_animation_frame(); }
+void platform::browser_frame(uint64_t shown) { wait_for_animation_frame(static_cast<double>(shown)); }
 
 void platform::browser_sleep(int milliseconds) { emscripten_sleep(milliseconds > 0 ? milliseconds : 0); }
 

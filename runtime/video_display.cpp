@@ -144,7 +144,7 @@ void pace_frame() {
 #if defined(__EMSCRIPTEN__)
     // The browser paces: one flip per animation frame, unless a pace was set.
     if (screen.period_ns <= 0) {
-        platform::browser_frame();
+        platform::browser_frame(flips + 1);  // counted once this flip ends
         return;
     }
 #endif

@@ -491,7 +491,7 @@ if [ "$TEST" = 1 ]; then
   node "$ROOT/tools/web/test-in-chromium.cjs" --page "$run/tileworld-web" \
     --linux "$LINUX_BUILD/tileworld" --games "$ROOT" --work "$run" \
     --puppeteer "$PUPPETEER/node_modules/puppeteer-core" ||
-    die "the page failed its tests (files kept in $run)"
+    { trap - EXIT; die "the page failed its tests (files kept in $run)"; }
   rm -rf "$run"
   trap - EXIT
 fi

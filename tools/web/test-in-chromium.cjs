@@ -13,7 +13,9 @@
 // 1. A scripted session writes the same dumps in the browser as on Linux,
 //    line for line, for both games; its screenshot and the canvas itself
 //    match Linux's picture of that frame within a tolerance, and are not
-//    blank.
+//    blank. The canvas is read while the page holds that frame (&hold=).
+//    The pictures are left in --work (web-shot.png, web-canvas.png,
+//    linux-shot.png).
 // 2. Real key presses held on the page move the figure: the session is
 //    recorded on the page, and the Linux program replays that recording in
 //    step, its dumps showing the figure (or the view) moved.
@@ -249,12 +251,14 @@ async function scriptedSession() {
   ].join('\n');
   fs.writeFileSync(path.join(testsDir, 'session.txt'), script);
   const names = ['web-a.txt', 'web-b.txt', 'web-c.txt'];
-  // The canvas as the browser shows it, taken while the program runs (its
-  // end releases the canvas): as soon as frame 240 was shown.
+  // The canvas as the browser shows it: the page holds the program with
+  // frame 240 shown (the frame of the script's screenshot) while the canvas
+  // is read, then lets it go on.
   let canvasShot = null;
-  const web = await runPage('?game=game&display=' + display + '&script=tests/session.txt', [640, 360], async (page) => {
-    await waitForFrames(page, 241);
+  const web = await runPage('?game=game&display=' + display + '&script=tests/session.txt&hold=240', [640, 360], async (page) => {
+    await page.waitForFunction(() => window.Module && Module.tileworldHeld === 240, { timeout: 120000, polling: 50 });
     canvasShot = Buffer.from(await (await page.$('#canvas')).screenshot({ type: 'png' }));
+    await page.evaluate(() => tileworldResume());
   });
   const linux = runLinux('game', display, script, names.concat(['web-shot.png']));
   sameDumps('labyrinth script', web, linux, names);
@@ -266,11 +270,13 @@ async function scriptedSession() {
   // the browser shows it, each against Linux's screenshot of that frame.
   const linuxShot = linux.files['web-shot.png'];
   if (!linuxShot) return fail('labyrinth script: Linux wrote no screenshot');
-  for (const [what, shot] of [['script screenshot', web.files['web-shot.png']], ['canvas', canvasShot]]) {
+  fs.writeFileSync(path.join(opts.work, 'linux-shot.png'), linuxShot);
+  for (const [what, shot, name] of [['script screenshot', web.files['web-shot.png'], 'web-shot.png'], ['canvas', canvasShot, 'web-canvas.png']]) {
     if (!shot) {
       fail(what + ': none from the page');
       continue;
     }
+    fs.writeFileSync(path.join(opts.work, name), shot);
     const c = await comparePictures(web.page, shot, linuxShot);
     const text = what + ' vs Linux: ' + JSON.stringify(c);
     if (c.mean === undefined) fail(text + ' (sizes differ)');

@@ -8,6 +8,9 @@
 //                     the page) instead of the keyboard; starts at once
 //   &replay=PATH      replay a recording; starts at once
 //   &record=1         record the session; the end offers it as a download
+//   &hold=F           with a script or a replay: stop with frame F on the
+//                     canvas (F counted as the script counts frames) until
+//                     tileworldResume() is called, for a test to look at it
 //
 // When the program ends, every file the run wrote (a dump, a screenshot, the
 // recording) goes to the console as one line "tileworld-file NAME BASE64",
@@ -38,14 +41,6 @@
   const errorLines = [];
 
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
-
-  // A scripted run keeps its last frame on the canvas after the end, for
-  // whoever drives the page to look at (a browser may otherwise clear it).
-  if (automated) {
-    const getContext = canvas.getContext.bind(canvas);
-    canvas.getContext = (kind, attributes) =>
-      getContext(kind, /webgl/.test(kind) ? Object.assign({}, attributes, { preserveDrawingBuffer: true }) : attributes);
-  }
 
   function named(name) {
     return games.find((g) => g.name === name) || null;
@@ -223,8 +218,11 @@
     const args = [];
     if (params.has('replay')) args.push('--replay', '/tmp/tileworld-input/replay.txt');
     if (recording) args.push('--record', RECORDING);
+    const hold = automated && /^[0-9]+$/.test(params.get('hold') || '') ? Number(params.get('hold')) : undefined;
+    window.tileworldResume = () => Module.tileworldResume && Module.tileworldResume();
     window.Module = {
       canvas: canvas,
+      tileworldHoldAt: hold,
       arguments: args,
       preRun: [prepare],
       onRuntimeInitialized: ready,
