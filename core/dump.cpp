@@ -34,9 +34,15 @@ void append(text& out, const char* format, ...) {
 
 // %.9g, written the same way everywhere.
 void append_float(text& out, float v) {
+#if defined(__EMSCRIPTEN__)
+    // The browser build's C++ library has no floating-point to_chars; its C
+    // library's %.9g is the same correctly rounded text, and it has no locales.
+    append(out, "%.9g", static_cast<double>(v));
+#else
     char buffer[64];
     auto r = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(v), std::chars_format::general, 9);
     out.append(buffer, r.ptr);
+#endif
 }
 
 void field(text& out, const char* name, int32_t v) { append(out, "%s %d\n", name, v); }

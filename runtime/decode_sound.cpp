@@ -34,6 +34,16 @@ using platform::fail;
 using platform::le16;
 using platform::le32;
 
+// The bits of an integer read as a floating-point number (std::bit_cast,
+// which the browser build's C++ library lacks).
+template <class To, class From>
+To bits_as(From bits) {
+    static_assert(sizeof(To) == sizeof(From));
+    To value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 // ===========================================================================
 // Shared helpers
 // ===========================================================================
@@ -122,10 +132,10 @@ bool decode_wave(const uint8_t* data, size_t size, pcm_sound& out, text* why, si
         int16_t v = 0;
         if (is_float) {
             if (bits == 32) {
-                v = from_float(std::bit_cast<float>(le32(p)));
+                v = from_float(bits_as<float>(le32(p)));
             } else {
                 const uint64_t lo = le32(p), hi = le32(p + 4);
-                v = from_float(std::bit_cast<double>(lo | (hi << 32)));
+                v = from_float(bits_as<double>(lo | (hi << 32)));
             }
         } else if (bits == 8) {
             v = static_cast<int16_t>((p[0] - 128) * 256);  // 8-bit samples are unsigned

@@ -66,7 +66,7 @@ bool host_write_inside(const std::string& folder, const std::vector<std::string>
 std::FILE* host_create_regular(const std::string& path, std::string& why);
 
 // Catching processor faults and stop requests (runtime/system_faults_posix.cpp,
-// runtime/system_faults_windows.cpp). Installing twice does nothing more.
+// runtime/system_faults_windows.cpp, runtime/system_faults_web.cpp). Installing twice does nothing more.
 void install_fault_handlers();
 void remove_fault_handlers();
 void install_stop_handlers();
@@ -74,6 +74,14 @@ void install_stop_handlers();
 // The seed of a clock seeding: the script's "seed" when it has one, else
 // `from_clock`; a recording writes it down (runtime/automation.cpp).
 uint32_t clock_seed(uint32_t from_clock);
+
+#if defined(__EMSCRIPTEN__)
+// The browser's turn (runtime/system_faults_web.cpp): until its next
+// animation frame, after presenting frame `shown` (the script's count of
+// that frame); for a sleep, a timer.
+void browser_frame(uint64_t shown);
+void browser_sleep(int milliseconds);
+#endif
 
 // Longest single wait (sleep, event wait) before a stop request is looked at.
 constexpr int stop_slice_ms = 50;

@@ -83,7 +83,7 @@ bool display_available() {
         return false;
     // Scripted runs never wait for a person.
     if (std::getenv("TILEWORLD_SCRIPT") || video::script_running()) return false;
-#if defined(_WIN32)
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
     return true;
 #else
     const char* x = std::getenv("DISPLAY");

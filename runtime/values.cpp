@@ -168,6 +168,11 @@ int32_t nearest(double v) {
 float round_float(float x, int mode) { return mode == 1 ? std::ceil(x) : std::floor(x); }
 
 void delay(int milliseconds) {
+#if defined(__EMSCRIPTEN__)
+    // The browser's page runs on this thread: it must get its turn.
+    platform::browser_sleep(milliseconds);
+    return;
+#endif
     if (milliseconds <= 0) {
         std::this_thread::yield();
         return;

@@ -117,6 +117,9 @@ void choose_pace(SDL_Window* w) {
     screen.period_ns = screen.slack_ns = screen.deadline_ns = 0;
     double hz = pace_override();
     if (hz < 0) {
+#if defined(__EMSCRIPTEN__)
+        return;  // the browser's animation frames pace the flips (pace_frame)
+#endif
         if (headless_driver(SDL_GetCurrentVideoDriver())) return;
         SDL_DisplayMode m{};
         int index = SDL_GetWindowDisplayIndex(w);
@@ -138,6 +141,13 @@ int64_t steady_ns() {
 // a period keeps the schedule (the next ones wait less); after a longer stall
 // the schedule starts again from now instead of rushing to catch up.
 void pace_frame() {
+#if defined(__EMSCRIPTEN__)
+    // The browser paces: one flip per animation frame, unless a pace was set.
+    if (screen.period_ns <= 0) {
+        platform::browser_frame(flips + 1);  // counted once this flip ends
+        return;
+    }
+#endif
     if (screen.period_ns <= 0) return;
     const int64_t now = steady_ns();
     if (screen.deadline_ns == 0) {
@@ -146,7 +156,11 @@ void pace_frame() {
     }
     const int64_t due = screen.deadline_ns + screen.period_ns;
     if (now < due - screen.slack_ns) {
+#if defined(__EMSCRIPTEN__)
+        platform::browser_sleep(static_cast<int>((due - now) / 1000000));
+#else
         std::this_thread::sleep_for(std::chrono::nanoseconds(due - now));
+#endif
         screen.deadline_ns = due;
     } else if (now < due) {
         screen.deadline_ns = now;

@@ -2,7 +2,7 @@
 // system's monospace font (found through fontconfig, or in the Windows font
 // folder, drawn with SDL_ttf), the text's colour on an opaque background box.
 #include <SDL_ttf.h>
-#if !defined(_WIN32)
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
 #include <fontconfig/fontconfig.h>
 #endif
 
@@ -50,10 +50,11 @@ SDL_Color sdl_colour(colour c) {
                      static_cast<Uint8>((c >> 16) & 255), 255};
 }
 
-#if defined(_WIN32)
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
 // The file of a monospace font: DejaVu Sans Mono, Consolas or Courier New
 // from the Windows font folder, else the DejaVu Sans Mono that comes beside
-// the program.
+// the program (in a browser, the page packs it at the top of the file system,
+// SDL's base path there).
 std::string find_font_file() {
     std::vector<std::string> candidates;
     const char* windows = std::getenv("WINDIR");
