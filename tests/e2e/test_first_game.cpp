@@ -16,6 +16,7 @@
 
 #include "support/dump.h"
 #include "support/game_folder.h"
+#include "support/virtual_display.h"
 #include "support/screenshot.h"
 
 using namespace tw::test;
@@ -180,53 +181,9 @@ TEST(FirstGame, SeedAndWorldFromTheCommandLine) {
 // xdotool's "key" presses and releases within a few milliseconds.
 // ---------------------------------------------------------------------------
 
-namespace {
-
-bool on_path(const char* program) {
-    return std::system(("command -v " + std::string(program) + " > /dev/null 2>&1").c_str()) == 0;
-}
-
-struct LargeVirtualDisplay {
-    pid_t pid = -1;
-    std::string name;
-    LargeVirtualDisplay() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (pid > 0) {
-            const ssize_t n = read(fds[0], &c, 1);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0 || c == '\n') break;
-            number += c;
-        }
-        close(fds[0]);
-        if (!number.empty()) name = ":" + number;
-    }
-    ~LargeVirtualDisplay() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-    bool xdotool(const std::string& arguments) const {
-        return std::system(("DISPLAY=" + name + " timeout 60 xdotool " + arguments + " > /dev/null 2>&1").c_str()) == 0;
-    }
-};
-
-}  // namespace
-
 TEST(FirstGameLive, QuickTapsPauseAndQuitOnALargeScreen) {
     if (!on_path("Xvfb") || !on_path("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool (tools/install-deps.sh)";
-    LargeVirtualDisplay display;
+    VirtualDisplay display("1920x1080x24");
     ASSERT_FALSE(display.name.empty()) << "Xvfb did not start";
     GameFolder game("game");
     const std::string recording = game.outside.path + "live.txt";

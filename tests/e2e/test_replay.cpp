@@ -17,12 +17,15 @@
 
 #include "support/game_folder.h"
 #include "support/test_support.h"
+#include "support/virtual_display.h"
 
 using tw::test::GameFolder;
 using tw::test::RunResult;
 using tw::test::read_file;
 using tw::test::run_program;
 using tw::test::run_tileworld;
+using tw::test::on_path;
+using tw::test::VirtualDisplay;
 
 namespace {
 
@@ -138,54 +141,6 @@ TEST(ReplaySampleGame, ShippedRecordingStaysInStep) {
 // Real key events: the game's own window on a virtual X display, keys sent
 // with xdotool, the recording replayed headless.
 // ---------------------------------------------------------------------------
-
-namespace {
-
-bool on_path(const char* program) {
-    return std::system(("command -v " + std::string(program) + " > /dev/null 2>&1").c_str()) == 0;
-}
-
-// An Xvfb server on a free display number, stopped by the destructor.
-struct VirtualDisplay {
-    pid_t pid = -1;
-    std::string name;  // ":N"
-    VirtualDisplay() {
-        int fds[2];
-        if (pipe(fds) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The number and a line end, once it listens. Read to the line end:
-        // a pipe closed between the two writes makes the server give up.
-        std::string number;
-        char c = 0;
-        while (pid > 0) {
-            const ssize_t n = read(fds[0], &c, 1);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0 || c == '\n') break;
-            number += c;
-        }
-        close(fds[0]);
-        if (!number.empty()) name = ":" + number;
-    }
-    ~VirtualDisplay() {
-        if (pid <= 0) return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-    // xdotool with its arguments on this display; true when it succeeded.
-    bool xdotool(const std::string& arguments) const {
-        return std::system(("DISPLAY=" + name + " timeout 60 xdotool " + arguments + " > /dev/null 2>&1").c_str()) == 0;
-    }
-};
-
-}  // namespace
 
 TEST(ReplayRealKeys, SessionPlayedOnAVirtualDisplayReplaysHeadless) {
     if (!on_path("Xvfb") || !on_path("xdotool")) GTEST_SKIP() << "needs Xvfb and xdotool (tools/install-deps.sh)";
