@@ -321,7 +321,14 @@ void record_types(std::map<text, cell_type_use>& types, const text& where, int32
     }
 }
 
-text cell_text(int32_t x, int32_t y) { return "(" + int_to_text(x) + ", " + int_to_text(y) + ")"; }
+text cell_text(int32_t x, int32_t y) {
+    text t(1, '(');
+    t += int_to_text(x);
+    t += ", ";
+    t += int_to_text(y);
+    t += ')';
+    return t;
+}
 
 // "A,B" of a .place value: both numbers written as whole numbers.
 bool whole_cell_numbers(const text& t) {

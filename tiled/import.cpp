@@ -23,7 +23,12 @@ namespace tw::tiled {
 namespace fs = std::filesystem;
 
 std::string designed_world_stem(const std::string& app_entry, const std::string& app_start, int world) {
-    return app_entry + app_start + (world >= 2 ? "-" + std::to_string(world) : std::string());
+    std::string stem = app_entry + app_start;
+    if (world >= 2) {
+        stem += '-';
+        stem += std::to_string(world);
+    }
+    return stem;
 }
 
 namespace {
@@ -217,7 +222,10 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
     }
 
     // Staging beside the game; a previous, broken run's leftovers go first.
-    const fs::path stage = game.parent_path() / ("." + game.filename().string() + ".tileworld-tiled");
+    std::string stage_name(1, '.');
+    stage_name += game.filename().string();
+    stage_name += ".tileworld-tiled";
+    const fs::path stage = game.parent_path() / stage_name;
     fs::remove_all(stage, ec);
     staging out(stage.string(), game.string());
     if (!g.fresh) {
@@ -286,7 +294,10 @@ bool import_map(const std::string& map_path, const std::string& game_folder, con
                 }
             }
             if (!k.named) {
-                for (const layered_tile& t : stack) k.name += (k.name.empty() ? "" : "+") + tile_label(m, t.gid);
+                for (const layered_tile& t : stack) {
+                    if (!k.name.empty()) k.name += '+';
+                    k.name += tile_label(m, t.gid);
+                }
             }
             for (const layered_tile& t : stack) {
                 if (const tile_info* info = info_of(m, t.gid)) {
