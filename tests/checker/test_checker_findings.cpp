@@ -23,7 +23,11 @@ size_t index_of(const check_result& r, const std::string& words) {
 std::vector<std::string> lines_of(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    // Windows' standard output ends lines with CR LF.
+    for (std::string l; std::getline(in, l);) {
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        lines.push_back(l);
+    }
     return lines;
 }
 

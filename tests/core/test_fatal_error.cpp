@@ -159,11 +159,16 @@ TEST_F(ReportLogTest, FaultOnAnotherThreadIsReportedAndEndsTheProcess) {
 #if defined(_WIN32)
     // The death test runs in a fresh process, which makes a TempDir of its
     // own: it writes into this one, named in the environment it inherits.
-    if (const char* parent_log = std::getenv("TILEWORLD_TEST_PARENT_LOG")) engine.log_path = parent_log;
-    setenv("TILEWORLD_TEST_PARENT_LOG", engine.log_path.c_str(), 1);
+    // The log is written only inside the game folder, so the game folder
+    // comes from the parent too.
+    if (const char* parent = std::getenv("TILEWORLD_TEST_PARENT_DIR")) {
+        engine.base_dir = parent;
+        engine.log_path = engine.base_dir + "LOG/";
+    }
+    setenv("TILEWORLD_TEST_PARENT_DIR", engine.base_dir.c_str(), 1);
     // Windows ends it with the exception's code, that of an access violation.
     EXPECT_EXIT(run_guarded(fault_on_another_thread), ::testing::ExitedWithCode(static_cast<int>(0xC0000005u)), "");
-    unsetenv("TILEWORLD_TEST_PARENT_LOG");
+    unsetenv("TILEWORLD_TEST_PARENT_DIR");
 #else
     EXPECT_EXIT(run_guarded(fault_on_another_thread), ::testing::KilledBySignal(SIGSEGV), "");
 #endif

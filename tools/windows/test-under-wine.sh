@@ -100,13 +100,17 @@ for game in game game-saved; do
     printf 'display %s\nat 60 dump %s\nat 61 quit\n' "$DISPLAY_SIZE" "$dump" >"$work/$game-$side.script"
   done
   status=0
+  # Dumps go to the work folder, named as the folder for outputs (a script
+  # writes only inside it).
   SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TILEWORLD_SCRIPT=$work/$game-linux.script \
+    TILEWORLD_OUTPUT_FOLDER=$work \
     timeout 300 "$linux" "$dist/$game" >"$work/$game-linux.log" 2>&1 || status=$?
   [ "$status" = 0 ] || { cat "$work/$game-linux.log" >&2; fail "the Linux build playing $game (exit code $status)"; }
   # Wine's own display driver on the virtual display, no sound card.
   status=0
   (cd "$dist" && env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy \
     TILEWORLD_SCRIPT="$(winepath -w "$work/$game-windows.script")" \
+    TILEWORLD_OUTPUT_FOLDER="$(winepath -w "$work")" \
     timeout 300 wine tileworld.exe "$game") >"$work/$game-windows.log" 2>&1 || status=$?
   if [ "$status" != 0 ]; then
     unix_text "$work/$game-windows.log" >&2
