@@ -94,6 +94,13 @@ std::string host_program_folder() {
 
 bool host_run_program(const std::string& program, const std::vector<std::string>& args, std::string& output) {
     output.clear();
+#if defined(__EMSCRIPTEN__)
+    // A page starts no programs: live reload, the only caller, never runs
+    // in the browser.
+    (void)program;
+    (void)args;
+    return false;
+#else
     int ends[2];
     if (pipe(ends) != 0) return false;
     posix_spawn_file_actions_t actions;
@@ -129,6 +136,7 @@ bool host_run_program(const std::string& program, const std::vector<std::string>
     // A program that could not be run at all (posix_spawnp reports a name
     // missing from PATH this way on some systems) exits with 127.
     return !(WIFEXITED(status) && WEXITSTATUS(status) == 127 && output.empty());
+#endif
 }
 
 }  // namespace tw::platform
