@@ -390,7 +390,8 @@ TEST(TiledImport, TilesStacksFlipsOpacityAndPlacements) {
     // Diagonal then horizontal: the corner goes to the top right.
     EXPECT_EQ(pixel(decoded(g + "GFX/TOPO/ground_0_hd.png"), 31, 0)[1], 255);
     // A stack: the upper tile at half opacity over the lower one.
-    const uint8_t* gold = pixel(decoded(g + "GFX/TOPO/gold.png"), 16, 16);
+    const tw::rgba_image gold_picture = decoded(g + "GFX/TOPO/gold.png");
+    const uint8_t* gold = pixel(gold_picture, 16, 16);
     EXPECT_NEAR(gold[0], (240 + 30) / 2, 2);
     EXPECT_NEAR(gold[1], (220 + 200) / 2, 2);
 
