@@ -9,6 +9,25 @@
 
 namespace tw::tiled {
 
+// Code point c appended as UTF-8 (character references in TMX, \u escapes in JSON).
+void put_utf8(std::string& o, uint32_t c) {
+    if (c < 0x80) {
+        o += static_cast<char>(c);
+    } else if (c < 0x800) {
+        o += static_cast<char>(0xC0 | (c >> 6));
+        o += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        o += static_cast<char>(0xE0 | (c >> 12));
+        o += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        o += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        o += static_cast<char>(0xF0 | (c >> 18));
+        o += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        o += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        o += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 bool decode_base64(const std::string& s, std::string& out) {
     out.clear();
     uint32_t bits = 0;

@@ -117,6 +117,7 @@ struct json_value {
 bool parse_json(const std::string& source, json_value& root, std::string& why);
 
 bool decode_base64(const std::string& s, std::string& out);
+void put_utf8(std::string& out, uint32_t code_point);  // one code point as UTF-8
 // zlib or gzip streams (the header tells which); false on damage.
 bool inflate_bytes(const std::string& in, std::string& out, size_t expected);
 bool deflate_zlib(const std::string& in, std::string& out);

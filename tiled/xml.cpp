@@ -53,23 +53,6 @@ struct xml_reader {
         out = s.substr(b, at - b);
         return true;
     }
-    static void put_utf8(std::string& o, uint32_t c) {
-        if (c < 0x80) {
-            o += static_cast<char>(c);
-        } else if (c < 0x800) {
-            o += static_cast<char>(0xC0 | (c >> 6));
-            o += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            o += static_cast<char>(0xE0 | (c >> 12));
-            o += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            o += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            o += static_cast<char>(0xF0 | (c >> 18));
-            o += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            o += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            o += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     // Character data up to `stop`, entities resolved.
     bool read_text(char stop, std::string& out) {
         while (at < s.size() && s[at] != stop) {
